@@ -1,0 +1,46 @@
+#include <algorithm>
+#include <cctype>
+#include <deque>
+
+#include "imaging/codec.h"
+#include "imaging/codecs/codecs.h"
+
+namespace lumatrix {
+
+namespace {
+std::deque<Codec>& table() {
+  // A deque, so that the pointers find_codec hands out survive register_codec.
+  // One row per format: name, extensions, file type, decoder, encoder, header reader.
+  static std::deque<Codec> rows = {
+      {"JPEG", {".jpg", ".jpeg", ".jpe"}, FileType::JPEG, decode_jpeg, encode_jpeg, read_jpeg_header},
+      {"PNG", {".png"}, FileType::PNG, decode_png, encode_png, read_png_header},
+      {"BMP", {".bmp", ".dib", ".rle"}, FileType::BMP, decode_bmp, encode_bmp, read_bmp_header},
+      {"PNM", {".pxm", ".ppm", ".pgm", ".pbm"}, FileType::PNM, decode_pnm, encode_pnm, read_pnm_header},
+  };
+  return rows;
+}
+}  // namespace
+
+std::string lower_extension(const std::filesystem::path& path) {
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext;
+}
+
+const std::deque<Codec>& codecs() { return table(); }
+
+void register_codec(Codec codec) {
+  table().push_back(std::move(codec));
+}
+
+const Codec* find_codec(const std::filesystem::path& path) {
+  const std::string ext = lower_extension(path);
+  if (ext.empty()) return nullptr;
+  for (const Codec& codec : table())
+    if (std::find(codec.extensions.begin(), codec.extensions.end(), ext) != codec.extensions.end())
+      return &codec;
+  return nullptr;
+}
+
+}  // namespace lumatrix

@@ -1,0 +1,175 @@
+#include "imaging/image_document.h"
+
+#include <algorithm>
+
+#include "imaging/codec.h"
+#include "imaging/file_bytes.h"
+#include "imaging/image_error.h"
+
+namespace lumatrix {
+
+namespace {
+// Decoders report only the reason; the document adds the file it was reading.
+template <typename Fn>
+auto with_path(const std::filesystem::path& path, Fn&& fn) {
+  try {
+    return fn();
+  } catch (const ImageError& e) {
+    if (!e.path().empty()) throw;
+    throw ImageError(path, e.reason());
+  } catch (const std::bad_alloc&) {
+    throw ImageError(path, "out of memory");
+  }
+}
+}  // namespace
+
+bool ImageDocument::load(const std::filesystem::path& path) {
+  const Codec* codec = find_codec(path);
+  if (codec == nullptr || codec->decode == nullptr) {
+    params.exif.clear();
+    params.iptc.clear();
+    aborting_ = true;
+    return false;
+  }
+  aborting_ = false;
+  const std::vector<uint8_t> bytes = read_file_bytes(path);
+  IOParams loaded;
+  Raster decoded = with_path(path, [&] { return codec->decode(bytes, loaded); });
+  loaded.file_type = codec->file_type;
+  loaded.width = decoded.width();
+  loaded.height = decoded.height();
+  params = std::move(loaded);
+  raster = std::move(decoded);
+  selection_.reset();
+  return true;
+}
+
+bool ImageDocument::save(const std::filesystem::path& path) const {
+  const Codec* codec = find_codec(path);
+  if (codec == nullptr || codec->encode == nullptr) return false;
+  if (raster.format() == PixelFormat::None)
+    throw ImageError(path, "there is no image to save");
+  const std::vector<uint8_t> bytes =
+      with_path(path, [&] { return codec->encode(raster, params, lower_extension(path)); });
+  write_file_atomically(path, bytes);
+  return true;
+}
+
+bool ImageDocument::read_params(const std::filesystem::path& path) {
+  const Codec* codec = find_codec(path);
+  if (codec == nullptr || codec->decode == nullptr) {
+    aborting_ = true;
+    return false;
+  }
+  const std::vector<uint8_t> bytes = read_file_bytes(path);
+  IOParams header;
+  with_path(path, [&] {
+    if (codec->read_header != nullptr) {
+      codec->read_header(bytes, header);
+    } else {
+      Raster decoded = codec->decode(bytes, header);
+      header.width = decoded.width();
+      header.height = decoded.height();
+    }
+  });
+  header.file_type = codec->file_type;
+  params = std::move(header);
+  aborting_ = false;
+  return true;
+}
+
+void ImageDocument::assign(const ImageDocument& source) {
+  if (&source == this) return;
+  params = source.params;
+  raster = source.raster;
+  background = source.background;
+}
+
+void ImageDocument::reset_info() {
+  // The raster carries no resolution of its own, so the defaults' display resolution stands.
+  params = IOParams{};
+  params.width = raster.width();
+  params.height = raster.height();
+}
+
+void ImageDocument::select(int x1, int y1, int x2, int y2) {
+  selection_.reset();
+  if (x1 == x2 || y1 == y2 || raster.empty()) return;
+  auto clamp = [](int v, int hi) { return std::clamp(v, 0, hi); };
+  x1 = clamp(x1, raster.width() - 1), x2 = clamp(x2, raster.width() - 1);
+  y1 = clamp(y1, raster.height() - 1), y2 = clamp(y2, raster.height() - 1);
+  selection_ = Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+void ImageDocument::crop_sel() {
+  if (!selection_ || raster.empty()) {
+    selection_.reset();
+    return;
+  }
+  const Rect r = *selection_;
+  selection_.reset();
+  save_undo("CropSel");
+  const int w = r.x2 - r.x1 + 1, h = r.y2 - r.y1 + 1;
+  Raster cropped(w, h, raster.format());
+  cropped.palette = raster.palette;
+  const int bpp = bits_per_pixel(raster.format());
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = raster.row(r.y1 + y);
+    uint8_t* dst = cropped.row(y);
+    if (bpp >= 8) {
+      const size_t bytes = static_cast<size_t>(bpp / 8);
+      std::copy_n(src + r.x1 * bytes, w * bytes, dst);
+    } else {
+      for (int x = 0; x < w; ++x) {
+        const int sx = r.x1 + x;
+        if ((src[sx >> 3] >> (7 - (sx & 7))) & 1) dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+      }
+    }
+  }
+  if (raster.has_alpha()) {
+    cropped.add_alpha();
+    for (int y = 0; y < h; ++y)
+      std::copy_n(raster.alpha_row(r.y1 + y) + r.x1, w, cropped.alpha_row(y));
+  }
+  raster = std::move(cropped);
+}
+
+void ImageDocument::clear() {
+  if (raster.format() == PixelFormat::None) return;
+  save_undo("Clear");
+  if (raster.format() == PixelFormat::Rgb24) {
+    for (int y = 0; y < raster.height(); ++y) {
+      uint8_t* p = raster.row(y);
+      for (int x = 0; x < raster.width(); ++x)
+        p[3 * x] = background.r, p[3 * x + 1] = background.g, p[3 * x + 2] = background.b;
+    }
+    return;
+  }
+  for (int y = 0; y < raster.height(); ++y)
+    for (int x = 0; x < raster.width(); ++x) raster.set_pixel(x, y, background);
+}
+
+void ImageDocument::convert_to_24bit() {
+  if (raster.format() == PixelFormat::None || raster.format() == PixelFormat::Rgb24) return;
+  save_undo("ConvertTo24Bit");
+  raster = raster.to_rgb24();
+}
+
+void ImageDocument::save_undo(const std::string& label) {
+  if (!auto_undo || undo_limit < 1) return;
+  undo_ = UndoStep{label, raster};
+}
+
+const std::string& ImageDocument::undo_label() const {
+  static const std::string none;
+  return undo_ ? undo_->label : none;
+}
+
+bool ImageDocument::undo() {
+  if (!undo_) return false;
+  raster = std::move(undo_->raster);
+  undo_.reset();
+  return true;
+}
+
+}  // namespace lumatrix

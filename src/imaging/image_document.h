@@ -1,0 +1,81 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "imaging/io_params.h"
+#include "imaging/raster.h"
+
+namespace lumatrix {
+
+struct Rect {
+  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // inclusive corners
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+// A raster with its file parameters, a selection and one undo step; load and save go through
+// the codec table by file extension.
+class ImageDocument {
+ public:
+  Raster raster;
+  IOParams params;
+  Rgb background{0, 0, 0};
+  bool auto_undo = true;
+  int undo_limit = 1;
+
+  int width() const { return raster.width(); }
+  int height() const { return raster.height(); }
+  bool empty() const { return raster.empty(); }
+
+  // Loads by the lower-cased last extension. An unknown extension reads nothing: the EXIF and
+  // IPTC data are emptied, `aborting()` turns true, the raster is kept and false is returned.
+  // A file that cannot be read, or whose data are corrupt or too large, throws ImageError
+  // carrying the path and the reason; the document is then unchanged.
+  bool load(const std::filesystem::path& path);
+  // Saves by extension, whole or nothing (temporary file in the target folder, then rename).
+  // An extension without an encoder writes nothing and returns false. Failures throw
+  // ImageError with the path and the reason; an existing target is then left as it was.
+  bool save(const std::filesystem::path& path) const;
+  // Fills `params` (size, DPI, bits, file type) from the file's header; the raster is untouched.
+  // Returns false for an unknown extension.
+  bool read_params(const std::filesystem::path& path);
+
+  bool aborting() const { return aborting_; }
+
+  // Copies the parameters first, then the pixels; the copies are independent.
+  void assign(const ImageDocument& source);
+  // Parameters back to their defaults, EXIF and IPTC emptied, size and DPI from the raster.
+  void reset_info();
+
+  // Selection: clamps into the image, orders the corners; nothing when x1 == x2 or y1 == y2.
+  void select(int x1, int y1, int x2, int y2);
+  const std::optional<Rect>& selection() const { return selection_; }
+  void deselect() { selection_.reset(); }
+  // The image becomes the selected rectangle (undo step "CropSel"); without a selection it
+  // stays. The selection is dropped either way.
+  void crop_sel();
+
+  // Fills the raster with `background` (undo step "Clear").
+  void clear();
+  // Converts any format to 24-bit RGB (undo step "ConvertTo24Bit"); alpha is kept.
+  void convert_to_24bit();
+
+  // Records the current raster under `label` when auto_undo is on; every processing operation
+  // but flip calls this first.
+  void save_undo(const std::string& label);
+  bool can_undo() const { return undo_.has_value(); }
+  const std::string& undo_label() const;
+  // Restores the last recorded raster; false when there is none.
+  bool undo();
+
+ private:
+  struct UndoStep {
+    std::string label;
+    Raster raster;
+  };
+  std::optional<Rect> selection_;
+  std::optional<UndoStep> undo_;
+  bool aborting_ = false;
+};
+
+}  // namespace lumatrix

@@ -1,0 +1,70 @@
+#pragma once
+// File parameters of an image document: what the last read file said about itself and what the
+// next save will use.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/raster.h"
+
+namespace lumatrix {
+
+enum class FileType {
+  None, TIFF, GIF, JPEG, PCX, BMP, ICO, CUR, PNG, WMF, EMF, TGA, PNM, JP2, J2K,
+};
+
+enum class TiffCompression {
+  None, Huffman, G3, G3_2D, G4, LZW, OldJpeg, Jpeg, PackBits,
+};
+
+enum class JpegColorSpace { RGB, Gray, YCbCr, CMYK, YCbCrK };
+
+enum class BmpCompression { None, RLE };
+
+// One IPTC-IIM dataset ("2:120" caption and so on); `data` is the raw value bytes.
+struct IptcRecord {
+  uint8_t record = 2;
+  uint8_t dataset = 0;
+  std::string data;
+  friend bool operator==(const IptcRecord&, const IptcRecord&) = default;
+};
+
+// Resolution an image gets when its file does not state one.
+constexpr int kDisplayDpi = 96;
+
+struct IOParams {
+  int bits_per_sample = 8;
+  int samples_per_pixel = 3;
+  int width = 0, height = 0;
+  int dpi_x = kDisplayDpi, dpi_y = kDisplayDpi;
+  FileType file_type = FileType::None;
+
+  TiffCompression tiff_compression = TiffCompression::None;
+  int tiff_photometric = 2;
+
+  bool gif_interlaced = false;
+  bool gif_transparent = false;
+  Rgb gif_transparent_color{};
+
+  int jpeg_quality = 80;
+  JpegColorSpace jpeg_color_space = JpegColorSpace::YCbCr;
+  int jpeg_smoothing = 0;
+  bool jpeg_optimal_huffman = false;
+  bool jpeg_progressive = false;
+
+  bool pcx_compressed = true;
+  BmpCompression bmp_compression = BmpCompression::None;
+  int png_compression = 5;
+
+  // The EXIF block as stored in a JPEG APP1 segment after "Exif\0\0" (a TIFF-structured
+  // byte stream); empty when the file had none.
+  std::vector<uint8_t> exif;
+  std::vector<IptcRecord> iptc;
+
+  // Governs a header on stream transfers only; file saves ignore it.
+  bool stream_header = true;
+
+  friend bool operator==(const IOParams&, const IOParams&) = default;
+};
+
+}  // namespace lumatrix

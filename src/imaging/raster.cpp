@@ -1,0 +1,111 @@
+#include "imaging/raster.h"
+
+#include <atomic>
+#include <limits>
+#include <string>
+
+#include "imaging/image_error.h"
+
+namespace lumatrix {
+
+namespace {
+std::atomic<uint64_t> g_pixel_limit{uint64_t{1} << 28};
+
+int colour_distance(Rgb a, Rgb b) {
+  int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+  return dr * dr + dg * dg + db * db;
+}
+
+uint8_t nearest_index(const std::vector<Rgb>& palette, Rgb colour) {
+  size_t best = 0;
+  int best_distance = std::numeric_limits<int>::max();
+  for (size_t i = 0; i < palette.size(); ++i) {
+    int d = colour_distance(palette[i], colour);
+    if (d < best_distance) best_distance = d, best = i;
+  }
+  return static_cast<uint8_t>(best);
+}
+}  // namespace
+
+int bits_per_pixel(PixelFormat format) {
+  switch (format) {
+    case PixelFormat::None: return 0;
+    case PixelFormat::Bit1: return 1;
+    case PixelFormat::Palette8:
+    case PixelFormat::Gray8: return 8;
+    case PixelFormat::Rgb24: return 24;
+  }
+  return 0;
+}
+
+uint64_t pixel_limit() { return g_pixel_limit.load(); }
+void set_pixel_limit(uint64_t pixels) { g_pixel_limit.store(pixels); }
+
+Raster::Raster(int width, int height, PixelFormat format) {
+  if (width < 0 || height < 0)
+    throw ImageError("invalid image size " + std::to_string(width) + "x" + std::to_string(height));
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (pixels > pixel_limit())
+    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
+                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  stride_ = (static_cast<size_t>(width) * bits_per_pixel(format) + 7) / 8;
+  pixels_.assign(stride_ * static_cast<size_t>(height), 0);
+  if (format == PixelFormat::Bit1) palette = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
+}
+
+void Raster::add_alpha() {
+  if (alpha_.empty()) alpha_.assign(static_cast<size_t>(width_) * height_, 255);
+}
+
+Rgb Raster::pixel(int x, int y) const {
+  const uint8_t* p = row(y);
+  switch (format_) {
+    case PixelFormat::None: return {};
+    case PixelFormat::Bit1: {
+      size_t index = (p[x >> 3] >> (7 - (x & 7))) & 1;
+      return index < palette.size() ? palette[index] : Rgb{};
+    }
+    case PixelFormat::Palette8: return p[x] < palette.size() ? palette[p[x]] : Rgb{};
+    case PixelFormat::Gray8: return {p[x], p[x], p[x]};
+    case PixelFormat::Rgb24: return {p[3 * x], p[3 * x + 1], p[3 * x + 2]};
+  }
+  return {};
+}
+
+void Raster::set_pixel(int x, int y, Rgb colour) {
+  uint8_t* p = row(y);
+  switch (format_) {
+    case PixelFormat::None: return;
+    case PixelFormat::Bit1: {
+      uint8_t mask = static_cast<uint8_t>(0x80 >> (x & 7));
+      if (nearest_index(palette, colour)) p[x >> 3] |= mask;
+      else p[x >> 3] &= static_cast<uint8_t>(~mask);
+      return;
+    }
+    case PixelFormat::Palette8: p[x] = nearest_index(palette, colour); return;
+    case PixelFormat::Gray8: p[x] = colour.r; return;
+    case PixelFormat::Rgb24:
+      p[3 * x] = colour.r, p[3 * x + 1] = colour.g, p[3 * x + 2] = colour.b;
+      return;
+  }
+}
+
+Raster Raster::to_rgb24() const {
+  if (format_ == PixelFormat::Rgb24) return *this;
+  Raster out(width_, height_, format_ == PixelFormat::None ? PixelFormat::None : PixelFormat::Rgb24);
+  if (format_ == PixelFormat::None) return out;
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* d = out.row(y);
+    for (int x = 0; x < width_; ++x) {
+      Rgb c = pixel(x, y);
+      d[3 * x] = c.r, d[3 * x + 1] = c.g, d[3 * x + 2] = c.b;
+    }
+  }
+  out.alpha_ = alpha_;
+  return out;
+}
+
+}  // namespace lumatrix

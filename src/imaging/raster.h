@@ -1,0 +1,80 @@
+#pragma once
+// The pixels of an image document: 1-bit, 8-bit palette, 8-bit grey or 24-bit RGB, with an
+// optional 8-bit alpha plane. Rows are stored top to bottom, each `stride()` bytes long with no
+// padding beyond the last byte the format needs.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace lumatrix {
+
+struct Rgb {
+  uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+enum class PixelFormat {
+  None,      // no raster
+  Bit1,      // 1 bit per pixel, most significant bit first; value indexes `palette` (2 entries)
+  Palette8,  // 1 byte per pixel indexing `palette` (up to 256 entries)
+  Gray8,     // 1 byte per pixel, 0 black .. 255 white
+  Rgb24,     // 3 bytes per pixel in R, G, B order
+};
+
+// Bits per pixel of a format (0 for None).
+int bits_per_pixel(PixelFormat format);
+
+// The largest number of pixels a decoder or allocation may produce. Decoders refuse larger
+// images before allocating. Default 2^28.
+uint64_t pixel_limit();
+void set_pixel_limit(uint64_t pixels);
+
+class Raster {
+ public:
+  Raster() = default;
+  // Allocates a zero-filled raster. Throws ImageError when the size is negative or above the
+  // pixel limit.
+  Raster(int width, int height, PixelFormat format);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  PixelFormat format() const { return format_; }
+  bool empty() const { return width_ == 0 || height_ == 0; }
+  size_t stride() const { return stride_; }
+
+  uint8_t* row(int y) { return pixels_.data() + static_cast<size_t>(y) * stride_; }
+  const uint8_t* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * stride_; }
+  std::span<uint8_t> bytes() { return pixels_; }
+  std::span<const uint8_t> bytes() const { return pixels_; }
+
+  // Colour table for Bit1 and Palette8 (Bit1 defaults to black, white).
+  std::vector<Rgb> palette;
+
+  bool has_alpha() const { return !alpha_.empty(); }
+  // Adds a fully opaque alpha plane if there is none.
+  void add_alpha();
+  void drop_alpha() { alpha_.clear(); alpha_.shrink_to_fit(); }
+  uint8_t* alpha_row(int y) { return alpha_.data() + static_cast<size_t>(y) * width_; }
+  const uint8_t* alpha_row(int y) const { return alpha_.data() + static_cast<size_t>(y) * width_; }
+
+  // Colour of one pixel whatever the format (slow; for tests, codecs and edge handling).
+  Rgb pixel(int x, int y) const;
+  // Sets one pixel: Rgb24 stores the colour, Gray8 its red channel (pass a grey), Bit1 and
+  // Palette8 the index of the nearest palette entry. Slow; for tests and small fills.
+  void set_pixel(int x, int y, Rgb colour);
+
+  // The same picture as 24-bit RGB (alpha kept).
+  Raster to_rgb24() const;
+
+  friend bool operator==(const Raster&, const Raster&) = default;
+
+ private:
+  int width_ = 0, height_ = 0;
+  PixelFormat format_ = PixelFormat::None;
+  size_t stride_ = 0;
+  std::vector<uint8_t> pixels_;
+  std::vector<uint8_t> alpha_;
+};
+
+}  // namespace lumatrix
