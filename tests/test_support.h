@@ -1,0 +1,51 @@
+#pragma once
+// Helpers shared by the tests: scratch folders, synthetic images, running other programs.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "imaging/raster.h"
+
+namespace lumatrix::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes out of scope.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A w×h 24-bit image whose pixels differ everywhere: (x*37+y*11, x*5+y*71, x*y+13) mod 256.
+Raster gradient_rgb(int width, int height);
+
+struct CommandResult {
+  int status = -1;     // exit status, or -1 when the program could not be run
+  std::string output;  // standard output and standard error together
+};
+// Runs `command` through /bin/sh.
+CommandResult run_shell(const std::string& command);
+// The quoted form of a path or word for /bin/sh.
+std::string shell_quote(const std::string& text);
+
+std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
+void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+
+// Feeds damaged copies of a valid file to `decode`: every truncation length in a spread of
+// points, and single-bit flips at a spread of positions. Each call must either return or throw
+// ImageError; anything else (another exception, a crash, a sanitizer report) fails the test.
+// Returns how many damaged inputs were tried.
+int expect_survives_damage(std::span<const uint8_t> valid,
+                           const std::function<void(std::span<const uint8_t>)>& decode);
+
+}  // namespace lumatrix::test
