@@ -1,11 +1,344 @@
-// Placeholder until the png codec lands; replaced by the real codec.
+// PNG reading and writing through libpng, in memory.
+//
+// libpng reports fatal errors through an error callback that must not return. Throwing a C++
+// exception from it would unwind through libpng's C frames, which is undefined behaviour, so the
+// callback records the message and longjmps to the target libpng keeps (png_jmpbuf); every libpng
+// call runs inside png_guarded(), which sets that target and throws ImageError only once the
+// longjmp has landed back in C++. The frames the longjmp skips own nothing with a destructor: the
+// steps call libpng and nothing else, every buffer they touch is allocated beforehand, and the
+// libpng structures live in RAII owners outside the guarded region.
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
 #include "imaging/codecs/codecs.h"
 #include "imaging/image_error.h"
 
 namespace lumatrix {
-Raster decode_png(std::span<const uint8_t>, IOParams&) { throw ImageError("png: not built yet"); }
-std::vector<uint8_t> encode_png(const Raster&, const IOParams&, std::string_view) {
-  throw ImageError("png: not built yet");
+
+namespace {
+
+constexpr double kMetresPerInch = 0.0254;
+
+struct PngErrorState {
+  char message[256] = "";
+};
+
+void on_png_error(png_structp png, png_const_charp message) {
+  auto* state = static_cast<PngErrorState*>(png_get_error_ptr(png));
+  std::snprintf(state->message, sizeof state->message, "%s", message ? message : "PNG error");
+  png_longjmp(png, 1);
 }
-void read_png_header(std::span<const uint8_t>, IOParams&) { throw ImageError("png: not built yet"); }
+
+// Warnings are about ancillary chunks libpng has already skipped; the picture is fine.
+void on_png_warning(png_structp, png_const_charp) {}
+
+template <typename Steps>
+bool run_png_steps(png_structp png, Steps& steps) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  steps();
+  return true;
+}
+
+template <typename Steps>
+void png_guarded(png_structp png, const PngErrorState& state, Steps&& steps) {
+  if (!run_png_steps(png, steps)) throw ImageError(state.message);
+}
+
+struct MemorySource {
+  std::span<const uint8_t> data;
+  size_t pos = 0;
+};
+
+void read_from_memory(png_structp png, png_bytep out, png_size_t length) {
+  auto* src = static_cast<MemorySource*>(png_get_io_ptr(png));
+  if (src->data.size() - src->pos < length) png_error(png, "unexpected end of PNG data");
+  std::memcpy(out, src->data.data() + src->pos, length);
+  src->pos += length;
+}
+
+// Owns a read struct and its info struct.
+class PngReader {
+ public:
+  explicit PngReader(std::span<const uint8_t> data) : source_{data} {
+    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) throw ImageError("not a PNG file");
+    png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state_, on_png_error, on_png_warning);
+    if (png_ == nullptr) throw ImageError("cannot set up the PNG reader");
+    info_ = png_create_info_struct(png_);
+    if (info_ == nullptr) {
+      png_destroy_read_struct(&png_, nullptr, nullptr);
+      throw ImageError("cannot set up the PNG reader");
+    }
+    png_set_read_fn(png_, &source_, read_from_memory);
+  }
+  ~PngReader() { png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr); }
+  PngReader(const PngReader&) = delete;
+  PngReader& operator=(const PngReader&) = delete;
+
+  template <typename Steps>
+  void guarded(Steps&& steps) {
+    png_guarded(png_, state_, steps);
+  }
+  png_structp png() const { return png_; }
+  png_infop info() const { return info_; }
+
+ private:
+  MemorySource source_;
+  PngErrorState state_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+};
+
+struct VectorSink {
+  std::vector<uint8_t> bytes;
+};
+
+void write_to_vector(png_structp png, png_bytep data, png_size_t length) {
+  auto* sink = static_cast<VectorSink*>(png_get_io_ptr(png));
+  bool grown = true;
+  // bad_alloc must not cross libpng's frames; raise it as a libpng error after the catch.
+  try {
+    sink->bytes.insert(sink->bytes.end(), data, data + length);
+  } catch (const std::bad_alloc&) {
+    grown = false;
+  }
+  if (!grown) png_error(png, "out of memory");
+}
+
+void flush_nothing(png_structp) {}
+
+// Owns a write struct and its info struct.
+class PngWriter {
+ public:
+  PngWriter() {
+    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state_, on_png_error, on_png_warning);
+    if (png_ == nullptr) throw ImageError("cannot set up the PNG writer");
+    info_ = png_create_info_struct(png_);
+    if (info_ == nullptr) {
+      png_destroy_write_struct(&png_, nullptr);
+      throw ImageError("cannot set up the PNG writer");
+    }
+    png_set_write_fn(png_, &sink_, write_to_vector, flush_nothing);
+  }
+  ~PngWriter() { png_destroy_write_struct(&png_, info_ ? &info_ : nullptr); }
+  PngWriter(const PngWriter&) = delete;
+  PngWriter& operator=(const PngWriter&) = delete;
+
+  template <typename Steps>
+  void guarded(Steps&& steps) {
+    png_guarded(png_, state_, steps);
+  }
+  png_structp png() const { return png_; }
+  png_infop info() const { return info_; }
+  std::vector<uint8_t> take_bytes() { return std::move(sink_.bytes); }
+
+ private:
+  VectorSink sink_;
+  PngErrorState state_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+};
+
+void fill_header_params(png_structp png, png_infop info, IOParams& params) {
+  params.width = static_cast<int>(png_get_image_width(png, info));
+  params.height = static_cast<int>(png_get_image_height(png, info));
+  params.bits_per_sample = png_get_bit_depth(png, info);
+  params.samples_per_pixel = png_get_channels(png, info);
+  params.dpi_x = params.dpi_y = kDisplayDpi;
+  png_uint_32 ppm_x = 0, ppm_y = 0;
+  int unit = 0;
+  if (png_get_pHYs(png, info, &ppm_x, &ppm_y, &unit) != 0 && unit == PNG_RESOLUTION_METER &&
+      ppm_x > 0 && ppm_y > 0) {
+    params.dpi_x = static_cast<int>(std::lround(ppm_x * kMetresPerInch));
+    params.dpi_y = static_cast<int>(std::lround(ppm_y * kMetresPerInch));
+  }
+}
+
+// Splits interleaved grey+alpha or RGB+alpha rows into the raster and its alpha plane.
+void split_alpha(const std::vector<uint8_t>& interleaved, Raster& raster) {
+  const int colour = raster.format() == PixelFormat::Gray8 ? 1 : 3;
+  const size_t w = static_cast<size_t>(raster.width());
+  raster.add_alpha();
+  for (int y = 0; y < raster.height(); ++y) {
+    const uint8_t* s = interleaved.data() + static_cast<size_t>(y) * w * (colour + 1);
+    uint8_t* d = raster.row(y);
+    uint8_t* a = raster.alpha_row(y);
+    for (size_t x = 0; x < w; ++x, s += colour + 1) {
+      std::memcpy(d + x * colour, s, colour);
+      a[x] = s[colour];
+    }
+  }
+}
+
+}  // namespace
+
+Raster decode_png(std::span<const uint8_t> data, IOParams& params) {
+  PngReader reader(data);
+  png_structp png = reader.png();
+  png_infop info = reader.info();
+  reader.guarded([&] { png_read_info(png, info); });
+  fill_header_params(png, info, params);
+
+  const int color_type = png_get_color_type(png, info);
+  const int bit_depth = png_get_bit_depth(png, info);
+  const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  const bool palette = color_type == PNG_COLOR_TYPE_PALETTE;
+  const bool bilevel = color_type == PNG_COLOR_TYPE_GRAY && bit_depth == 1 && !has_trns;
+
+  reader.guarded([&] {
+    if (palette || bilevel) {
+      if (palette) png_set_packing(png);
+    } else {
+      if (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+      if (has_trns) png_set_tRNS_to_alpha(png);
+      // Rounds to 8 bits where png_set_strip_16 would truncate.
+      if (bit_depth == 16) png_set_scale_16(png);
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+  });
+
+  const int channels = png_get_channels(png, info);
+  const PixelFormat format = palette         ? PixelFormat::Palette8
+                             : bilevel       ? PixelFormat::Bit1
+                             : channels <= 2 ? PixelFormat::Gray8
+                                             : PixelFormat::Rgb24;
+  Raster raster(params.width, params.height, format);
+  const bool interleaved_alpha = channels == 2 || channels == 4;
+  const size_t row_bytes = png_get_rowbytes(png, info);
+  if (row_bytes !=
+      (interleaved_alpha ? static_cast<size_t>(params.width) * channels : raster.stride()))
+    throw ImageError("unsupported PNG pixel layout");
+  std::vector<uint8_t> interleaved(interleaved_alpha ? row_bytes * params.height : 0);
+  std::vector<png_bytep> rows(static_cast<size_t>(params.height));
+  for (int y = 0; y < params.height; ++y)
+    rows[y] = interleaved_alpha ? interleaved.data() + row_bytes * y : raster.row(y);
+  reader.guarded([&] { png_read_image(png, rows.data()); });
+
+  if (interleaved_alpha) split_alpha(interleaved, raster);
+  if (palette) {
+    png_colorp entries = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &entries, &count) == 0 || count <= 0)
+      throw ImageError("PNG palette missing");
+    raster.palette.resize(count);
+    for (int i = 0; i < count; ++i)
+      raster.palette[i] = Rgb{entries[i].red, entries[i].green, entries[i].blue};
+    png_bytep trans = nullptr;
+    int trans_count = 0;
+    if (has_trns && png_get_tRNS(png, info, &trans, &trans_count, nullptr) != 0 &&
+        trans_count > 0) {
+      raster.add_alpha();
+      for (int y = 0; y < raster.height(); ++y) {
+        const uint8_t* index = raster.row(y);
+        uint8_t* a = raster.alpha_row(y);
+        for (int x = 0; x < raster.width(); ++x)
+          a[x] = index[x] < trans_count ? trans[index[x]] : 255;
+      }
+    }
+  }
+  return raster;
+}
+
+void read_png_header(std::span<const uint8_t> data, IOParams& params) {
+  PngReader reader(data);
+  reader.guarded([&] { png_read_info(reader.png(), reader.info()); });
+  fill_header_params(reader.png(), reader.info(), params);
+}
+
+std::vector<uint8_t> encode_png(const Raster& raster, const IOParams& params,
+                                std::string_view /*extension*/) {
+  if (raster.empty()) throw ImageError("cannot write an empty image as PNG");
+  // Paletted and 1-bit rasters with alpha become RGBA rather than a palette with tRNS: the alpha
+  // plane is per pixel, a tRNS entry per colour.
+  Raster converted;
+  if (raster.has_alpha() &&
+      (raster.format() == PixelFormat::Bit1 || raster.format() == PixelFormat::Palette8))
+    converted = raster.to_rgb24();
+  const Raster& source = converted.format() != PixelFormat::None ? converted : raster;
+
+  int color_type = PNG_COLOR_TYPE_RGB;
+  int bit_depth = 8;
+  std::vector<png_color> plte;
+  switch (source.format()) {
+    case PixelFormat::Bit1:
+      if (source.palette == std::vector<Rgb>{Rgb{0, 0, 0}, Rgb{255, 255, 255}}) {
+        color_type = PNG_COLOR_TYPE_GRAY;
+      } else {
+        color_type = PNG_COLOR_TYPE_PALETTE;
+        plte.resize(2, png_color{0, 0, 0});
+      }
+      bit_depth = 1;
+      break;
+    case PixelFormat::Palette8: {
+      color_type = PNG_COLOR_TYPE_PALETTE;
+      // Indices past the palette's end would make libpng refuse the file; they show as black.
+      const uint8_t max_index = *std::max_element(source.bytes().begin(), source.bytes().end());
+      plte.resize(std::clamp<size_t>(source.palette.size(), size_t{max_index} + 1, 256),
+                  png_color{0, 0, 0});
+      bit_depth = plte.size() <= 2 ? 1 : plte.size() <= 4 ? 2 : plte.size() <= 16 ? 4 : 8;
+      break;
+    }
+    case PixelFormat::Gray8:
+      color_type = source.has_alpha() ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY;
+      break;
+    case PixelFormat::Rgb24:
+      color_type = source.has_alpha() ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+      break;
+    case PixelFormat::None:
+      throw ImageError("cannot write an empty image as PNG");
+  }
+  for (size_t i = 0; i < plte.size() && i < source.palette.size(); ++i)
+    plte[i] = png_color{source.palette[i].r, source.palette[i].g, source.palette[i].b};
+
+  // Alpha travels interleaved in PNG rows.
+  const bool with_alpha =
+      color_type == PNG_COLOR_TYPE_GRAY_ALPHA || color_type == PNG_COLOR_TYPE_RGB_ALPHA;
+  const int colour = source.format() == PixelFormat::Gray8 ? 1 : 3;
+  const size_t w = static_cast<size_t>(source.width());
+  std::vector<uint8_t> interleaved(with_alpha ? w * (colour + 1) * source.height() : 0);
+  std::vector<png_bytep> rows(static_cast<size_t>(source.height()));
+  for (int y = 0; y < source.height(); ++y) {
+    if (!with_alpha) {
+      // libpng takes non-const rows but only reads them.
+      rows[y] = const_cast<png_bytep>(source.row(y));
+      continue;
+    }
+    rows[y] = interleaved.data() + static_cast<size_t>(y) * w * (colour + 1);
+    const uint8_t* s = source.row(y);
+    const uint8_t* a = source.alpha_row(y);
+    for (size_t x = 0; x < w; ++x) {
+      std::memcpy(rows[y] + x * (colour + 1), s + x * colour, colour);
+      rows[y][x * (colour + 1) + colour] = a[x];
+    }
+  }
+
+  const auto ppm = [](int dpi) {
+    return static_cast<png_uint_32>(std::lround(std::clamp(dpi, 1, 1000000) / kMetresPerInch));
+  };
+  PngWriter writer;
+  png_structp png = writer.png();
+  png_infop info = writer.info();
+  writer.guarded([&] {
+    png_set_IHDR(png, info, static_cast<png_uint_32>(source.width()),
+                 static_cast<png_uint_32>(source.height()), bit_depth, color_type,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!plte.empty()) png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
+    png_set_pHYs(png, info, ppm(params.dpi_x), ppm(params.dpi_y), PNG_RESOLUTION_METER);
+    png_set_compression_level(png, std::clamp(params.png_compression, 0, 9));
+    png_write_info(png, info);
+    // 1-bit rasters are packed already; 8-bit indices need packing into narrower samples.
+    if (source.format() == PixelFormat::Palette8 && bit_depth < 8) png_set_packing(png);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+  });
+  return writer.take_bytes();
+}
+
 }  // namespace lumatrix

@@ -1,0 +1,191 @@
+#include "imaging/metadata.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <cmath>
+#include <mutex>
+
+namespace lumatrix {
+
+namespace {
+
+// Exiv2 reports oddities it recovers from on stderr; a batch run has its own log, and corrupt
+// metadata is dropped on purpose here, so its messages would only be noise.
+void quiet_exiv2() {
+  static std::once_flag once;
+  std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+}
+
+constexpr uint8_t kIimTagMarker = 0x1C;
+constexpr uint16_t kIptcResourceId = 0x0404;
+
+void put_u16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v >> 8));
+  out.push_back(static_cast<uint8_t>(v));
+}
+
+void put_u32(std::vector<uint8_t>& out, uint32_t v) {
+  put_u16(out, v >> 16);
+  put_u16(out, v & 0xFFFF);
+}
+
+// Parses `exif`, or returns false when Exiv2 cannot make sense of it.
+bool decode_exif(std::span<const uint8_t> exif, Exiv2::ExifData& data) {
+  if (exif.empty()) return false;
+  quiet_exiv2();
+  try {
+    Exiv2::ExifParser::decode(data, exif.data(), static_cast<uint32_t>(exif.size()));
+    return !data.empty();
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+    // Exiv2 also lets std::out_of_range and friends escape on malformed offsets.
+  }
+  data.clear();
+  return false;
+}
+
+std::optional<double> rational_tag(const Exiv2::ExifData& data, const char* key) {
+  auto it = data.findKey(Exiv2::ExifKey(key));
+  if (it == data.end() || it->count() == 0) return std::nullopt;
+  const Exiv2::Rational r = it->toRational(0);
+  if (r.second == 0 || r.first <= 0 || r.second < 0) return std::nullopt;
+  return static_cast<double>(r.first) / r.second;
+}
+
+std::string text_tag(const Exiv2::ExifData& data, const char* key) {
+  auto it = data.findKey(Exiv2::ExifKey(key));
+  if (it == data.end()) return {};
+  std::string text = it->toString();
+  while (!text.empty() && (text.back() == '\0' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::vector<IptcRecord> parse_iptc_iim(std::span<const uint8_t> iim) {
+  std::vector<IptcRecord> records;
+  size_t pos = 0;
+  while (pos < iim.size()) {
+    // Writers pad between datasets now and then; resynchronise on the next tag marker.
+    if (iim[pos] != kIimTagMarker) {
+      ++pos;
+      continue;
+    }
+    if (iim.size() - pos < 5) break;
+    IptcRecord record;
+    record.record = iim[pos + 1];
+    record.dataset = iim[pos + 2];
+    size_t length = (size_t{iim[pos + 3]} << 8) | iim[pos + 4];
+    pos += 5;
+    if (length & 0x8000) {
+      // Extended dataset: the low bits count the bytes that hold the real length.
+      const size_t count = length & 0x7FFF;
+      if (count == 0 || count > 4 || iim.size() - pos < count) break;
+      length = 0;
+      for (size_t i = 0; i < count; ++i) length = (length << 8) | iim[pos + i];
+      pos += count;
+    }
+    if (iim.size() - pos < length) break;
+    record.data.assign(reinterpret_cast<const char*>(iim.data() + pos), length);
+    pos += length;
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+std::vector<uint8_t> build_iptc_iim(const std::vector<IptcRecord>& records) {
+  std::vector<uint8_t> out;
+  for (const IptcRecord& r : records) {
+    out.push_back(kIimTagMarker);
+    out.push_back(r.record);
+    out.push_back(r.dataset);
+    if (r.data.size() <= 0x7FFF) {
+      put_u16(out, static_cast<uint32_t>(r.data.size()));
+    } else {
+      put_u16(out, 0x8004);
+      put_u32(out, static_cast<uint32_t>(r.data.size()));
+    }
+    out.insert(out.end(), r.data.begin(), r.data.end());
+  }
+  return out;
+}
+
+std::vector<IptcRecord> iptc_from_photoshop_irb(std::span<const uint8_t> irb) {
+  quiet_exiv2();
+  std::vector<IptcRecord> records;
+  const Exiv2::byte* cur = irb.data();
+  const Exiv2::byte* const end = irb.data() + irb.size();
+  try {
+    const Exiv2::byte* record = nullptr;
+    uint32_t size_header = 0, size_data = 0;
+    // Photoshop may spread the IPTC data over several 0x0404 resources; they join in order.
+    while (cur < end && Exiv2::Photoshop::locateIptcIrb(cur, static_cast<long>(end - cur), &record,
+                                                        &size_header, &size_data) == 0) {
+      const Exiv2::byte* data = record + size_header;
+      if (data > end || static_cast<size_t>(end - data) < size_data) break;
+      std::vector<IptcRecord> part = parse_iptc_iim({data, size_data});
+      records.insert(records.end(), part.begin(), part.end());
+      cur = data + size_data + (size_data & 1);
+    }
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+  }
+  return records;
+}
+
+std::vector<uint8_t> photoshop_irb_from_iptc(const std::vector<IptcRecord>& records) {
+  const std::vector<uint8_t> iim = build_iptc_iim(records);
+  std::vector<uint8_t> out = {'8', 'B', 'I', 'M'};
+  put_u16(out, kIptcResourceId);
+  put_u16(out, 0);  // empty Pascal name, padded to an even length
+  put_u32(out, static_cast<uint32_t>(iim.size()));
+  out.insert(out.end(), iim.begin(), iim.end());
+  if (iim.size() & 1) out.push_back(0);
+  return out;
+}
+
+std::optional<Resolution> exif_resolution(std::span<const uint8_t> exif) {
+  Exiv2::ExifData data;
+  if (!decode_exif(exif, data)) return std::nullopt;
+  try {
+    const std::optional<double> x = rational_tag(data, "Exif.Image.XResolution");
+    const std::optional<double> y = rational_tag(data, "Exif.Image.YResolution");
+    if (!x || !y) return std::nullopt;
+    double scale = 1.0;
+    auto unit = data.findKey(Exiv2::ExifKey("Exif.Image.ResolutionUnit"));
+    if (unit != data.end() && unit->count() > 0) {
+      const long u = unit->toLong(0);
+      if (u == 3)
+        scale = 2.54;
+      else if (u != 2)
+        return std::nullopt;  // 1: no absolute unit, only an aspect ratio
+    }
+    const double dpi_x = std::round(*x * scale), dpi_y = std::round(*y * scale);
+    if (dpi_x < 1 || dpi_y < 1 || dpi_x > 1e6 || dpi_y > 1e6) return std::nullopt;
+    return Resolution{static_cast<int>(dpi_x), static_cast<int>(dpi_y)};
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+ExifSummary exif_summary(const std::vector<uint8_t>& exif) {
+  ExifSummary summary;
+  Exiv2::ExifData data;
+  if (!decode_exif(exif, data)) return summary;
+  try {
+    summary.tag_count = static_cast<int>(data.count());
+    summary.make = text_tag(data, "Exif.Image.Make");
+    summary.model = text_tag(data, "Exif.Image.Model");
+    summary.date_time = text_tag(data, "Exif.Photo.DateTimeOriginal");
+    if (summary.date_time.empty()) summary.date_time = text_tag(data, "Exif.Image.DateTime");
+    summary.readable = true;
+  } catch (const Exiv2::AnyError&) {
+    summary = ExifSummary{};
+  } catch (const std::exception&) {
+    summary = ExifSummary{};
+  }
+  return summary;
+}
+
+}  // namespace lumatrix

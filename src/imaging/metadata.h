@@ -1,0 +1,40 @@
+#pragma once
+// EXIF and IPTC blocks as JPEG files carry them. EXIF stays the raw TIFF-structured block found
+// after "Exif\0\0" in APP1; IPTC-IIM datasets live in a Photoshop image resource (8BIM 0x0404)
+// inside APP13 "Photoshop 3.0". Corrupt metadata never fails an image: the readers here return
+// what they could make sense of, and nothing when the block is unreadable.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "imaging/io_params.h"
+
+namespace lumatrix {
+
+// The IPTC datasets of a Photoshop resource block (an APP13 payload after "Photoshop 3.0\0"),
+// every 0x0404 resource in file order. Unreadable or truncated parts are left out.
+std::vector<IptcRecord> iptc_from_photoshop_irb(std::span<const uint8_t> irb);
+// A Photoshop resource block holding one 0x0404 resource with `records` in the given order.
+std::vector<uint8_t> photoshop_irb_from_iptc(const std::vector<IptcRecord>& records);
+
+// IPTC-IIM datasets (0x1C, record, dataset, length, value) and back.
+std::vector<IptcRecord> parse_iptc_iim(std::span<const uint8_t> iim);
+std::vector<uint8_t> build_iptc_iim(const std::vector<IptcRecord>& records);
+
+struct Resolution {
+  int dpi_x = 0, dpi_y = 0;
+};
+// XResolution/YResolution of IFD0 in dots per inch (ResolutionUnit centimetres converted), or
+// nothing when the block lacks them or cannot be parsed.
+std::optional<Resolution> exif_resolution(std::span<const uint8_t> exif);
+
+struct ExifSummary {
+  bool readable = false;  // false: the block is empty or corrupt, the rest is empty
+  int tag_count = 0;
+  std::string make, model, date_time;  // Exif.Image.Make/Model, the original date when known
+};
+ExifSummary exif_summary(const std::vector<uint8_t>& exif);
+
+}  // namespace lumatrix
