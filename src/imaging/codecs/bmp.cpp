@@ -456,6 +456,7 @@ void read_bmp_header(std::span<const uint8_t> data, IOParams& params) {
 
 std::vector<uint8_t> encode_bmp(const Raster& raster, const IOParams& params,
                                 std::string_view extension) {
+  if (raster.empty()) throw ImageError("the image has no pixels to save");
   const BmpLayout layout = choose_layout(raster);
   const bool rle =
       params.bmp_compression == BmpCompression::RLE && (layout.bits == 4 || layout.bits == 8);

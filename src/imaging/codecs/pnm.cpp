@@ -194,6 +194,7 @@ void read_pnm_header(std::span<const uint8_t> data, IOParams& params) {
 std::vector<uint8_t> encode_pnm(const Raster& raster, const IOParams& params,
                                 std::string_view extension) {
   if (raster.format() == PixelFormat::None) throw ImageError("there is no image to save");
+  if (raster.empty()) throw ImageError("the image has no pixels to save");
   const int w = raster.width(), h = raster.height();
   const char kind = extension == ".pbm" ? '4' : extension == ".pgm" ? '5' : '6';
   ByteWriter out;
