@@ -106,8 +106,12 @@ void ImageDocument::crop_sel() {
     selection_.reset();
     return;
   }
-  const Rect r = *selection_;
+  // The raster may have been replaced since the selection was made (load, assign, undo), so
+  // the rectangle is clamped again to stay inside the current pixels.
+  Rect r = *selection_;
   selection_.reset();
+  r.x1 = std::min(r.x1, raster.width() - 1), r.x2 = std::min(r.x2, raster.width() - 1);
+  r.y1 = std::min(r.y1, raster.height() - 1), r.y2 = std::min(r.y2, raster.height() - 1);
   save_undo("CropSel");
   const int w = r.x2 - r.x1 + 1, h = r.y2 - r.y1 + 1;
   Raster cropped(w, h, raster.format());

@@ -1,11 +1,506 @@
-// Placeholder until the bmp codec lands; replaced by the real codec.
+// Windows and OS/2 bitmaps: 1/4/8-bit palettes (RLE4 and RLE8 too), 16/24/32-bit direct colour
+// with optional bit-field masks, bottom-up or top-down. We write 1/4/8/24-bit, RLE on request.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <string>
+
+#include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/image_error.h"
 
 namespace lumatrix {
-Raster decode_bmp(std::span<const uint8_t>, IOParams&) { throw ImageError("bmp: not built yet"); }
-std::vector<uint8_t> encode_bmp(const Raster&, const IOParams&, std::string_view) {
-  throw ImageError("bmp: not built yet");
+
+namespace {
+
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
+                   kBiAlphaBitfields = 6;
+constexpr size_t kFileHeaderSize = 14;
+constexpr size_t kInfoHeaderSize = 40;
+constexpr size_t kCoreHeaderSize = 12;
+constexpr size_t kOs2HeaderSize = 64;
+
+struct BmpHeader {
+  uint32_t pixel_offset = 0;
+  uint32_t header_size = 0;
+  int width = 0, height = 0;
+  bool top_down = false;
+  int bits = 0;
+  uint32_t compression = kBiRgb;
+  uint32_t image_size = 0;
+  int32_t ppm_x = 0, ppm_y = 0;
+  uint32_t colours_used = 0;
+  uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
+  size_t palette_offset = 0;
+  size_t palette_entry_size = 4;
+};
+
+int dpi_from_ppm(int32_t ppm) {
+  if (ppm <= 0) return kDisplayDpi;
+  const int dpi = static_cast<int>(std::lround(ppm * 0.0254));
+  return dpi > 0 ? dpi : kDisplayDpi;
 }
-void read_bmp_header(std::span<const uint8_t>, IOParams&) { throw ImageError("bmp: not built yet"); }
+
+int32_t ppm_from_dpi(int dpi) {
+  return dpi > 0 ? static_cast<int32_t>(std::lround(dpi / 0.0254)) : 0;
+}
+
+BmpHeader parse_header(std::span<const uint8_t> data) {
+  if (data.size() < 2 || data[0] != 'B' || data[1] != 'M')
+    throw ImageError("not a BMP file (no \"BM\" signature)");
+  ByteReader in(data);
+  BmpHeader h;
+  in.seek(10);
+  h.pixel_offset = in.u32le();
+  h.header_size = in.u32le();
+  if (h.header_size < kCoreHeaderSize || h.header_size > 4096)
+    throw ImageError("unknown BMP header size " + std::to_string(h.header_size));
+  in.require(h.header_size - 4);
+  const size_t header_end = kFileHeaderSize + h.header_size;
+  // OS/2 2.x headers reuse compression 3 and 4 for Huffman and RLE24.
+  const bool os2_v2 = h.header_size == kOs2HeaderSize ||
+                      (h.header_size > kCoreHeaderSize && h.header_size < kInfoHeaderSize);
+  int64_t height = 0;
+  if (h.header_size == kCoreHeaderSize) {
+    h.width = in.u16le();
+    height = in.u16le();
+    in.skip(2);  // planes
+    h.bits = in.u16le();
+    h.palette_entry_size = 3;
+  } else {
+    h.width = in.i32le();
+    height = in.i32le();
+    in.skip(2);
+    h.bits = in.u16le();
+    auto field = [&](size_t end) { return h.header_size >= end ? in.u32le() : 0u; };
+    h.compression = field(20);
+    h.image_size = field(24);
+    h.ppm_x = static_cast<int32_t>(field(28));
+    h.ppm_y = static_cast<int32_t>(field(32));
+    h.colours_used = field(36);
+    if (os2_v2 && (h.compression == 3 || h.compression == 4))
+      throw ImageError(std::string("OS/2 ") + (h.compression == 3 ? "Huffman" : "RLE24") +
+                       " compressed bitmaps are not supported");
+  }
+  h.palette_offset = header_end;
+  if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
+    if (h.header_size >= 52) {
+      in.seek(kFileHeaderSize + kInfoHeaderSize);
+      for (int i = 0; i < 3; ++i) h.masks[i] = in.u32le();
+      if (h.header_size >= 56) h.masks[3] = in.u32le();
+    } else {
+      // A plain info header keeps its masks right after itself.
+      in.seek(header_end);
+      const int count = h.compression == kBiAlphaBitfields ? 4 : 3;
+      for (int i = 0; i < count; ++i) h.masks[i] = in.u32le();
+      h.palette_offset = in.position();
+    }
+  }
+
+  if (h.width <= 0 || height == 0 || height == INT32_MIN)
+    throw ImageError("invalid BMP size " + std::to_string(h.width) + "x" + std::to_string(height));
+  h.top_down = height < 0;
+  h.height = static_cast<int>(height < 0 ? -height : height);
+
+  switch (h.bits) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      throw ImageError("unsupported BMP bit depth " + std::to_string(h.bits));
+  }
+  switch (h.compression) {
+    case kBiRgb:
+      break;
+    case kBiRle8:
+      if (h.bits != 8) throw ImageError("RLE8 compression needs 8 bits per pixel");
+      break;
+    case kBiRle4:
+      if (h.bits != 4) throw ImageError("RLE4 compression needs 4 bits per pixel");
+      break;
+    case kBiBitfields:
+    case kBiAlphaBitfields:
+      if (h.bits != 16 && h.bits != 32)
+        throw ImageError("bit-field masks need 16 or 32 bits per pixel");
+      break;
+    case kBiJpeg:
+      throw ImageError("BMP with embedded JPEG data is not supported");
+    case kBiPng:
+      throw ImageError("BMP with embedded PNG data is not supported");
+    default:
+      throw ImageError("unknown BMP compression " + std::to_string(h.compression));
+  }
+  if (h.top_down && (h.compression == kBiRle8 || h.compression == kBiRle4))
+    throw ImageError("a top-down BMP cannot be RLE compressed");
+  if (h.pixel_offset < h.palette_offset || h.pixel_offset > data.size())
+    throw ImageError("BMP pixel data offset " + std::to_string(h.pixel_offset) +
+                     " lies outside the file's data");
+  return h;
+}
+
+void fill_params(const BmpHeader& h, bool alpha, IOParams& params) {
+  params.width = h.width;
+  params.height = h.height;
+  params.dpi_x = dpi_from_ppm(h.ppm_x);
+  params.dpi_y = dpi_from_ppm(h.ppm_y);
+  if (h.bits <= 8) {
+    params.bits_per_sample = h.bits;
+    params.samples_per_pixel = 1;
+  } else {
+    params.bits_per_sample = 8;
+    params.samples_per_pixel = alpha ? 4 : 3;
+  }
+  params.bmp_compression = (h.compression == kBiRle8 || h.compression == kBiRle4)
+                               ? BmpCompression::RLE
+                               : BmpCompression::None;
+}
+
+std::vector<Rgb> read_palette(std::span<const uint8_t> data, const BmpHeader& h) {
+  size_t count = h.colours_used != 0 ? h.colours_used : size_t{1} << h.bits;
+  count = std::min(count, size_t{1} << h.bits);
+  // Some writers state more colours than they store; take what lies before the pixels.
+  count = std::min(count, (h.pixel_offset - h.palette_offset) / h.palette_entry_size);
+  std::vector<Rgb> palette(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* e = data.data() + h.palette_offset + i * h.palette_entry_size;
+    palette[i] = Rgb{e[2], e[1], e[0]};
+  }
+  return palette;
+}
+
+// Indexes beyond a short palette would otherwise read past it in every later consumer.
+void cover_indices(Raster& raster) {
+  int highest = 0;
+  if (raster.format() == PixelFormat::Bit1) {
+    highest = 1;
+  } else {
+    for (int y = 0; y < raster.height(); ++y) {
+      const uint8_t* p = raster.row(y);
+      highest = std::max<int>(highest, *std::max_element(p, p + raster.width()));
+    }
+  }
+  if (raster.palette.size() < static_cast<size_t>(highest) + 1)
+    raster.palette.resize(static_cast<size_t>(highest) + 1, Rgb{0, 0, 0});
+}
+
+// One colour channel under a bit-field mask, widened to 8 bits by bit replication (the usual
+// expansion, so 5-bit 31 becomes 255).
+class MaskChannel {
+ public:
+  explicit MaskChannel(uint32_t mask) : mask_(mask) {
+    if (mask == 0) return;
+    shift_ = std::countr_zero(mask);
+    bits_ = std::bit_width(mask >> shift_);
+  }
+  bool present() const { return mask_ != 0; }
+  uint8_t operator()(uint32_t pixel) const {
+    if (mask_ == 0) return 0;
+    const uint32_t v = (pixel & mask_) >> shift_;
+    if (bits_ >= 8) return static_cast<uint8_t>(v >> (bits_ - 8));
+    uint32_t out = 0;
+    for (int pos = 8 - bits_; pos > -bits_; pos -= bits_) out |= pos >= 0 ? v << pos : v >> -pos;
+    return static_cast<uint8_t>(out);
+  }
+
+ private:
+  uint32_t mask_;
+  int shift_ = 0, bits_ = 0;
+};
+
+Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
+  const uint64_t row_bits = static_cast<uint64_t>(h.width) * h.bits;
+  const uint64_t file_stride = (row_bits + 31) / 32 * 4;
+  // The last row's padding is often left off.
+  const uint64_t needed = file_stride * (h.height - 1) + (row_bits + 7) / 8;
+  const uint64_t present = data.size() - h.pixel_offset;
+  if (needed > present)
+    throw ImageError("BMP pixel data truncated: " + std::to_string(needed) + " bytes expected, " +
+                     std::to_string(present) + " present");
+
+  const PixelFormat format = h.bits == 1   ? PixelFormat::Bit1
+                             : h.bits <= 8 ? PixelFormat::Palette8
+                                           : PixelFormat::Rgb24;
+  Raster raster(h.width, h.height, format);
+  if (h.bits <= 8) raster.palette = read_palette(data, h);
+
+  uint32_t masks[4];
+  std::copy(std::begin(h.masks), std::end(h.masks), masks);
+  const bool has_masks = h.compression == kBiBitfields || h.compression == kBiAlphaBitfields;
+  if (!has_masks && h.bits == 16) masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+  // Plain 32-bit pixels have a fourth byte that is mostly unused; it counts as alpha only when
+  // some pixel sets it.
+  if (!has_masks && h.bits == 32)
+    masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF, masks[3] = 0xFF000000;
+  const MaskChannel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
+  const bool want_alpha = (h.bits == 16 || h.bits == 32) && alpha.present();
+  if (want_alpha) raster.add_alpha();
+  bool alpha_used = false;
+
+  const int w = h.width;
+  for (int r = 0; r < h.height; ++r) {
+    const uint8_t* s = data.data() + h.pixel_offset + file_stride * r;
+    const int y = h.top_down ? r : h.height - 1 - r;
+    uint8_t* d = raster.row(y);
+    switch (h.bits) {
+      case 1:
+        std::copy_n(s, raster.stride(), d);
+        if (w % 8) d[raster.stride() - 1] &= static_cast<uint8_t>(0xFF00 >> (w % 8));
+        break;
+      case 4:
+        for (int x = 0; x < w; ++x) d[x] = (x & 1) ? s[x >> 1] & 0x0F : s[x >> 1] >> 4;
+        break;
+      case 8:
+        std::copy_n(s, w, d);
+        break;
+      case 24:
+        for (int x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
+        break;
+      case 16:
+      case 32: {
+        uint8_t* a = want_alpha ? raster.alpha_row(y) : nullptr;
+        const int step = h.bits / 8;
+        for (int x = 0; x < w; ++x, s += step, d += 3) {
+          const uint32_t v = step == 2 ? static_cast<uint32_t>(s[0] | s[1] << 8)
+                                       : static_cast<uint32_t>(s[0] | s[1] << 8 | s[2] << 16) |
+                                             static_cast<uint32_t>(s[3]) << 24;
+          d[0] = red(v), d[1] = green(v), d[2] = blue(v);
+          if (a) {
+            a[x] = alpha(v);
+            alpha_used |= a[x] != 0;
+          }
+        }
+        break;
+      }
+    }
+  }
+  // An alpha channel that is zero everywhere comes from writers that leave it unset; taking it
+  // literally would make the whole picture invisible.
+  if (want_alpha && !alpha_used) raster.drop_alpha();
+  if (h.bits <= 8) cover_indices(raster);
+  return raster;
+}
+
+Raster decode_rle(std::span<const uint8_t> data, const BmpHeader& h) {
+  const bool four = h.compression == kBiRle4;
+  size_t length = data.size() - h.pixel_offset;
+  if (h.image_size != 0) length = std::min<size_t>(length, h.image_size);
+  ByteReader in(data.subspan(h.pixel_offset, length));
+
+  Raster raster(h.width, h.height, PixelFormat::Palette8);
+  raster.palette = read_palette(data, h);
+  const int w = h.width, rows = h.height;
+  int x = 0, y = 0;  // y counts from the bottom row
+  auto put = [&](uint8_t index) {
+    if (x < w) raster.row(rows - 1 - y)[x++] = index;
+  };
+  while (y < rows) {
+    if (in.remaining() < 2) throw ImageError("BMP RLE data ends before the end-of-bitmap marker");
+    const uint8_t count = in.u8(), value = in.u8();
+    if (count != 0) {
+      for (int i = 0; i < count; ++i)
+        put(four ? static_cast<uint8_t>(i & 1 ? value & 0x0F : value >> 4) : value);
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of bitmap
+      break;
+    } else if (value == 2) {  // move right and up
+      const uint8_t dx = in.u8(), dy = in.u8();
+      x = std::min(x + dx, w);
+      y = std::min(y + dy, rows);
+    } else {  // literal run, padded to a 16-bit boundary
+      const size_t bytes = four ? (value + 1u) / 2 : value;
+      std::span<const uint8_t> run = in.bytes(bytes);
+      for (int i = 0; i < value; ++i)
+        put(four ? static_cast<uint8_t>(i & 1 ? run[i / 2] & 0x0F : run[i / 2] >> 4) : run[i]);
+      if (bytes & 1) in.skip(1);
+    }
+  }
+  cover_indices(raster);
+  return raster;
+}
+
+// --- writing ---
+
+void encode_rle_row(const uint8_t* p, int w, bool four, ByteWriter& out) {
+  // Byte `b` of a literal run of `n` pixels starting at `from` (two pixels a byte in RLE4).
+  auto literal_byte = [&](int from, int n, int b) {
+    if (!four) return p[from + b];
+    const int k = 2 * b;
+    return static_cast<uint8_t>(p[from + k] << 4 | (k + 1 < n ? p[from + k + 1] : 0));
+  };
+  int i = 0;
+  while (i < w) {
+    int run = 1;
+    while (i + run < w && run < 255 && p[i + run] == p[i]) ++run;
+    if (run >= 3) {
+      out.u8(static_cast<uint8_t>(run));
+      out.u8(four ? static_cast<uint8_t>(p[i] << 4 | p[i]) : p[i]);
+      i += run;
+      continue;
+    }
+    // Gather pixels up to the next run worth encoding as such.
+    int j = i;
+    while (j < w && j - i < 255) {
+      int r = 1;
+      while (j + r < w && r < 3 && p[j + r] == p[j]) ++r;
+      if (r >= 3) break;
+      ++j;
+    }
+    const int n = j - i;
+    if (n < 3) {  // literal runs need at least three pixels
+      for (int k = i; k < j; ++k) {
+        out.u8(1);
+        out.u8(four ? static_cast<uint8_t>(p[k] << 4) : p[k]);
+      }
+    } else {
+      out.u8(0);
+      out.u8(static_cast<uint8_t>(n));
+      const int bytes = four ? (n + 1) / 2 : n;
+      for (int b = 0; b < bytes; ++b) out.u8(literal_byte(i, n, b));
+      if (bytes & 1) out.u8(0);
+    }
+    i = j;
+  }
+}
+
+struct BmpLayout {
+  int bits = 24;
+  std::vector<Rgb> palette;
+};
+
+BmpLayout choose_layout(const Raster& raster) {
+  BmpLayout layout;
+  switch (raster.format()) {
+    case PixelFormat::Bit1:
+      layout.bits = 1;
+      layout.palette = raster.palette;
+      layout.palette.resize(2, Rgb{255, 255, 255});
+      break;
+    case PixelFormat::Gray8:
+      layout.bits = 8;
+      for (int i = 0; i < 256; ++i) {
+        const auto v = static_cast<uint8_t>(i);
+        layout.palette.push_back({v, v, v});
+      }
+      break;
+    case PixelFormat::Palette8: {
+      int highest = 0;
+      for (int y = 0; y < raster.height(); ++y) {
+        const uint8_t* p = raster.row(y);
+        highest = std::max<int>(highest, *std::max_element(p, p + raster.width()));
+      }
+      layout.palette = raster.palette;
+      layout.palette.resize(std::max(layout.palette.size(), static_cast<size_t>(highest) + 1));
+      layout.bits = layout.palette.size() <= 16 ? 4 : 8;
+      break;
+    }
+    case PixelFormat::Rgb24:
+      layout.bits = 24;
+      break;
+    case PixelFormat::None:
+      throw ImageError("there is no image to save");
+  }
+  return layout;
+}
+
+void write_row(const Raster& raster, int y, int bits, ByteWriter& out, size_t file_stride) {
+  const uint8_t* p = raster.row(y);
+  const size_t start = out.size();
+  switch (bits) {
+    case 1:
+      out.append(std::span<const uint8_t>(p, raster.stride()));
+      break;
+    case 4:
+      for (int x = 0; x < raster.width(); x += 2)
+        out.u8(static_cast<uint8_t>(p[x] << 4 | (x + 1 < raster.width() ? p[x + 1] : 0)));
+      break;
+    case 8:
+      out.append(std::span<const uint8_t>(p, raster.width()));
+      break;
+    case 24:
+      for (int x = 0; x < raster.width(); ++x, p += 3) out.u8(p[2]), out.u8(p[1]), out.u8(p[0]);
+      break;
+  }
+  out.fill(file_stride - (out.size() - start), 0);
+}
+
+}  // namespace
+
+Raster decode_bmp(std::span<const uint8_t> data, IOParams& params) {
+  const BmpHeader h = parse_header(data);
+  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
+  if (pixels > pixel_limit())
+    throw ImageError("image of " + std::to_string(h.width) + "x" + std::to_string(h.height) +
+                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  Raster raster = (h.compression == kBiRle8 || h.compression == kBiRle4)
+                      ? decode_rle(data, h)
+                      : decode_uncompressed(data, h);
+  fill_params(h, raster.has_alpha(), params);
+  return raster;
+}
+
+void read_bmp_header(std::span<const uint8_t> data, IOParams& params) {
+  const BmpHeader h = parse_header(data);
+  // Plain 32-bit files only show whether their fourth byte is alpha in the pixels themselves.
+  const bool alpha_mask =
+      (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) && h.masks[3] != 0;
+  fill_params(h, alpha_mask, params);
+}
+
+std::vector<uint8_t> encode_bmp(const Raster& raster, const IOParams& params,
+                                std::string_view extension) {
+  if (raster.empty()) throw ImageError("the image has no pixels to save");
+  const BmpLayout layout = choose_layout(raster);
+  const bool rle =
+      params.bmp_compression == BmpCompression::RLE && (layout.bits == 4 || layout.bits == 8);
+  const uint64_t row_bits = static_cast<uint64_t>(raster.width()) * layout.bits;
+  const uint64_t file_stride = (row_bits + 31) / 32 * 4;
+  const uint64_t palette_bytes = layout.palette.size() * 4;
+  const uint64_t pixel_offset = kFileHeaderSize + kInfoHeaderSize + palette_bytes;
+  // RLE output is at most a little larger than raw rows of whole bytes.
+  const uint64_t worst = pixel_offset + (file_stride + 4 + file_stride / 2) * raster.height() + 2;
+  if (worst > UINT32_MAX) throw ImageError("image too large for a BMP file");
+
+  ByteWriter out;
+  out.u8('B'), out.u8('M');
+  out.u32le(0);  // file size, patched below
+  out.u32le(0);
+  out.u32le(static_cast<uint32_t>(pixel_offset));
+  out.u32le(kInfoHeaderSize);
+  out.i32le(raster.width());
+  out.i32le(raster.height());
+  out.u16le(1);
+  out.u16le(static_cast<uint16_t>(layout.bits));
+  out.u32le(rle ? (layout.bits == 8 ? kBiRle8 : kBiRle4) : kBiRgb);
+  const size_t image_size_at = out.size();
+  out.u32le(0);  // image size, patched below
+  out.i32le(ppm_from_dpi(params.dpi_x));
+  out.i32le(ppm_from_dpi(params.dpi_y));
+  out.u32le(static_cast<uint32_t>(layout.palette.size()));
+  out.u32le(0);
+  for (const Rgb& c : layout.palette) out.u8(c.b), out.u8(c.g), out.u8(c.r), out.u8(0);
+
+  const size_t pixels_at = out.size();
+  for (int r = 0; r < raster.height(); ++r) {
+    const int y = raster.height() - 1 - r;
+    if (rle) {
+      encode_rle_row(raster.row(y), raster.width(), layout.bits == 4, out);
+      if (r + 1 < raster.height()) out.u8(0), out.u8(0);
+    } else {
+      write_row(raster, y, layout.bits, out, file_stride);
+    }
+  }
+  if (rle) out.u8(0), out.u8(1);
+  out.patch_u32le(image_size_at, static_cast<uint32_t>(out.size() - pixels_at));
+  out.patch_u32le(2, static_cast<uint32_t>(out.size()));
+  return out.take();
+}
+
 }  // namespace lumatrix

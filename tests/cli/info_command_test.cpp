@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "imaging/image_document.h"
+#include "test_support.h"
+
+namespace lumatrix {
+namespace {
+
+struct InfoRun {
+  int status = -1;
+  std::string out, err;
+};
+
+InfoRun run_info(const test::TempDir& dir, const std::vector<std::string>& args) {
+  std::string command = test::shell_quote(LUMATRIX_CLI_PATH) + " info";
+  for (const std::string& a : args) command += " " + test::shell_quote(a);
+  const std::filesystem::path err = dir / "stderr.txt";
+  // The braces keep standard error in its own file.
+  const test::CommandResult r =
+      test::run_shell("{ " + command + " 2>" + test::shell_quote(err.string()) + "; }");
+  const std::vector<uint8_t> err_bytes = test::read_bytes(err);
+  return {r.status, r.output, std::string(err_bytes.begin(), err_bytes.end())};
+}
+
+TEST(InfoCommand, DescribesEachFileFromItsHeader) {
+  test::TempDir dir;
+  ImageDocument doc;
+  doc.raster = test::gradient_rgb(40, 30);
+  doc.reset_info();
+  doc.params.dpi_x = doc.params.dpi_y = 300;
+  ASSERT_TRUE(doc.save(dir / "photo.bmp"));
+  ASSERT_TRUE(doc.save(dir / "bitmap.pbm"));
+  ASSERT_TRUE(doc.save(dir / "grey.pgm"));
+  doc.raster = Raster(7, 5, PixelFormat::Palette8);
+  doc.raster.palette = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
+  ASSERT_TRUE(doc.save(dir / "indexed.bmp"));
+  const std::string wide = "P6 2 1 65535\n012345678901";
+  test::write_bytes(dir / "wide.ppm", std::vector<uint8_t>(wide.begin(), wide.end()));
+
+  const std::string p = dir.path().string() + "/";
+  const InfoRun r = run_info(
+      dir, {p + "photo.bmp", p + "indexed.bmp", p + "bitmap.pbm", p + "grey.pgm", p + "wide.ppm"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(
+      r.out,
+      p + "photo.bmp: BMP, 40 x 30, 24-bit RGB, 300 x 300 DPI, EXIF: no, IPTC records: 0\n" + p +
+          "indexed.bmp: BMP, 7 x 5, 4-bit palette, 300 x 300 DPI, EXIF: no, IPTC records: 0\n" + p +
+          "bitmap.pbm: PNM, 40 x 30, 1-bit, 96 x 96 DPI, EXIF: no, IPTC records: 0\n" + p +
+          "grey.pgm: PNM, 40 x 30, 8-bit grey, 96 x 96 DPI, EXIF: no, IPTC records: 0\n" + p +
+          "wide.ppm: PNM, 2 x 1, 48-bit RGB, 96 x 96 DPI, EXIF: no, IPTC records: 0\n");
+}
+
+TEST(InfoCommand, ReportsUnreadableFilesAndGoesOn) {
+  test::TempDir dir;
+  ImageDocument doc;
+  doc.raster = test::gradient_rgb(8, 6);
+  doc.reset_info();
+  ASSERT_TRUE(doc.save(dir / "good.ppm"));
+  test::write_bytes(dir / "corrupt.bmp", std::vector<uint8_t>{'B', 'X', 0, 0});
+  test::write_bytes(dir / "notes.txt", std::vector<uint8_t>{'h', 'i'});
+
+  const std::string p = dir.path().string() + "/";
+  const InfoRun r = run_info(dir, {p + "missing.bmp", p + "corrupt.bmp", p + "notes.txt",
+                                   p + "good.ppm", "--", "-odd.pgm"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            p + "good.ppm: PNM, 8 x 6, 24-bit RGB, 96 x 96 DPI, EXIF: no, IPTC records: 0\n");
+  EXPECT_NE(r.err.find(p + "missing.bmp: No such file or directory"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(p + "corrupt.bmp: not a BMP file"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(p + "notes.txt: unknown image format (extension \".txt\")"),
+            std::string::npos)
+      << r.err;
+  // After "--" a name starting with a dash is a file, not an option.
+  EXPECT_NE(r.err.find("-odd.pgm: No such file or directory"), std::string::npos) << r.err;
+}
+
+TEST(InfoCommand, CommandLineMistakesAreUsageErrors) {
+  test::TempDir dir;
+  InfoRun r = run_info(dir, {});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("no image files given"), std::string::npos) << r.err;
+  r = run_info(dir, {"--verbose", "a.bmp"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("unknown option '--verbose'"), std::string::npos) << r.err;
+  r = run_info(dir, {"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Usage: lumatrix info"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace lumatrix
