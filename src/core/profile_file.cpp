@@ -146,9 +146,8 @@ std::optional<std::string> decode_value(const ProfileKey& key, std::string_view 
       if (!number) return cannot_read(key, integer_type);
       try {
         check_integer(option, *number);
-      } catch (const SettingError&) {
-        return std::string(key.key) + ": " + std::to_string(*number) + " is outside " +
-               option.range_text();
+      } catch (const SettingError& refused) {
+        return std::string(key.key) + " skipped: " + refused.what();
       }
       option.in<int32_t>(settings) = static_cast<int32_t>(*number);
       return std::nullopt;

@@ -113,9 +113,13 @@ const OptionDecl* find_option(std::string_view name) {
 }
 
 void check_integer(const OptionDecl& option, int64_t value) {
-  if (value < option.min || value > option.max)
-    throw SettingError(std::string(option.name) + ": " + std::to_string(value) + " is outside " +
-                       option.range_text());
+  if (value >= option.min && value <= option.max) return;
+  const std::string prefix = std::string(option.name) + ": " + std::to_string(value);
+  if (value < kIntMin || value > kIntMax)
+    throw SettingError(prefix + " does not fit a 32-bit whole number");
+  if (option.min == 0 && option.max == kIntMax && value < 0)
+    throw SettingError(prefix + " is negative (accepts 0 or more)");
+  throw SettingError(prefix + " is outside " + option.range_text());
 }
 
 void validate(const Settings& settings) {
