@@ -22,8 +22,8 @@ void list_options(std::ostream& out) {
   std::string_view group;
   for (const OptionDecl& option : options()) {
     if (option.group != group) {
+      out << (group.empty() ? "[" : "\n[") << option.group << "]\n";
       group = option.group;
-      out << "\n[" << group << "]\n";
     }
     out << option.name << "  (" << kind_name(option.kind) << ") \"" << option.caption << "\"\n"
         << "    accepts: " << accepted_values(option) << "\n";

@@ -69,12 +69,13 @@ int32_t integer_value(std::string_view name, std::string_view value, const Optio
   return static_cast<int32_t>(*number);
 }
 
-ColourValue colour_value(std::string_view name, std::string_view value, const OptionDecl& option) {
+ColourValue colour_value(std::string_view name, std::string_view value) {
   if (auto html = parse_html_colour(trim_blanks(value))) return *html;
   std::optional<int64_t> number = parse_number(value);
   if (!number || *number < std::numeric_limits<int32_t>::min() ||
       *number > std::numeric_limits<int32_t>::max())
-    refuse(name, value, "a colour", option);
+    throw SettingError(std::string(name) + ": '" + std::string(value) +
+                       "' is not a colour (accepts #RRGGBB or a decimal colour value)");
   return static_cast<ColourValue>(*number);
 }
 
@@ -93,7 +94,7 @@ void set_part(Settings& settings, const OptionDecl& option, std::string_view nam
   if (option.kind == OptionKind::HtmlColour) {
     HtmlColour& colour = option.in<HtmlColour>(settings);
     if (part == "ColorValue")
-      colour.ColorValue = colour_value(name, value, option);
+      colour.ColorValue = colour_value(name, value);
     else
       colour.HTMLcolor = value;
     return;
@@ -115,7 +116,7 @@ void set_part(Settings& settings, const OptionDecl& option, std::string_view nam
                          "fsStrikeOut] or [])");
     font.Style = *style;
   } else if (part == "Color") {
-    font.Color = colour_value(name, value, option);
+    font.Color = colour_value(name, value);
   } else {
     std::optional<int64_t> number = parse_number(value);
     if (!number || *number < std::numeric_limits<int32_t>::min() ||
@@ -239,7 +240,7 @@ void set_setting(Settings& settings, std::string_view name, std::string_view val
       }
       break;
     case OptionKind::Colour:
-      option->in<ColourValue>(settings) = colour_value(name, value, *option);
+      option->in<ColourValue>(settings) = colour_value(name, value);
       break;
     case OptionKind::HtmlColour: {
       auto colour = parse_html_colour(trim_blanks(value));

@@ -88,6 +88,9 @@ TEST(SettingsText, RefusalsNameTheSettingAndWhatItAccepts) {
   EXPECT_NE(refusal("add_header", "x\\y").find("add_header: "), std::string::npos);
   EXPECT_NE(refusal("FontDialog1", "Arial").find("FontDialog1.Font.Name"), std::string::npos);
   EXPECT_NE(refusal("FontDialog1.Font.Pitch", "wide").find("fpVariable"), std::string::npos);
+  EXPECT_EQ(refusal("FontDialog1.Font.Color", "pink"),
+            "FontDialog1.Font.Color: 'pink' is not a colour (accepts #RRGGBB or a decimal colour "
+            "value)");
   EXPECT_EQ(refusal("perpage", "0"), "perpage: 0 is outside 1..65335");
   EXPECT_EQ(refusal("watermark_transparency2", "-300"), "accepted");
 }
