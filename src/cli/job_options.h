@@ -1,0 +1,33 @@
+#pragma once
+// The options every job command shares: --profile FILE and --set NAME=VALUE (repeatable,
+// applied in order after the profile). Parsed in one place; the rest is the command's own.
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/settings.h"
+
+namespace lumatrix::cli {
+
+struct JobOptions {
+  std::optional<std::filesystem::path> profile;
+  std::vector<std::pair<std::string, std::string>> sets;  // name, value, in command-line order
+};
+
+// Takes the shared options out of `args` (also in the --profile=FILE and --set=NAME=VALUE
+// forms); every other argument goes to `rest` in order, and everything after "--" too.
+// Throws UsageError for a missing argument, a second --profile or a --set without '='.
+JobOptions parse_job_options(const std::vector<std::string>& args, std::vector<std::string>& rest);
+
+// The start-up settings, then the profile, then each --set. A named profile that does not exist
+// is an error (ImageError); values the profile cannot hold are skipped and reported to
+// `warnings`; a --set the setting refuses throws UsageError.
+Settings job_settings(const JobOptions& options, std::ostream& warnings);
+
+// The paragraph describing the shared options, for each job command's --help.
+void describe_job_options(std::ostream& out);
+
+}  // namespace lumatrix::cli

@@ -1,0 +1,30 @@
+#include "core/choice_text.h"
+
+namespace lumatrix {
+
+namespace {
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+char lower_ascii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+}  // namespace
+
+std::string_view trim_blanks(std::string_view text) {
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string normalized_choice(std::string_view text) {
+  std::string result(trim_blanks(text));
+  for (char& c : result) c = lower_ascii(c);
+  return result;
+}
+
+bool choice_is(std::string_view text, std::string_view item) {
+  return normalized_choice(text) == normalized_choice(item);
+}
+
+}  // namespace lumatrix

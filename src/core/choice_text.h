@@ -1,0 +1,16 @@
+#pragma once
+// Choice options hold the text as typed. Consumers compare it trimmed and lower-cased against
+// their vocabulary ("As Is" matches " as is "); the few exact comparisons just use ==.
+#include <string>
+#include <string_view>
+
+namespace lumatrix {
+
+// The text without leading and trailing blanks (spaces, tabs, line ends).
+std::string_view trim_blanks(std::string_view text);
+// Trimmed, with ASCII letters lower-cased; other bytes (UTF-8 included) are kept.
+std::string normalized_choice(std::string_view text);
+// Whether a choice text matches a vocabulary item under the trimmed, lower-cased comparison.
+bool choice_is(std::string_view text, std::string_view item);
+
+}  // namespace lumatrix
