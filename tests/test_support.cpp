@@ -57,6 +57,18 @@ CommandResult run_shell(const std::string& command) {
   return result;
 }
 
+CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string command = "LUMATRIX_HOME=" + shell_quote((dir / "home").string()) + " " +
+                        shell_quote(LUMATRIX_CLI_PATH);
+  for (const std::string& a : args) command += " " + shell_quote(a);
+  const std::filesystem::path err = dir / ".stderr";
+  // The braces keep this redirection of standard error apart from run_shell's own.
+  const CommandResult r = run_shell("{ " + command + " 2>" + shell_quote(err.string()) + "; }");
+  const std::vector<uint8_t> err_bytes = read_bytes(err);
+  std::filesystem::remove(err);
+  return {r.status, r.output, std::string(err_bytes.begin(), err_bytes.end())};
+}
+
 std::vector<uint8_t> read_bytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -64,7 +76,8 @@ std::vector<uint8_t> read_bytes(const std::filesystem::path& path) {
 
 void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 int expect_survives_damage(std::span<const uint8_t> valid,

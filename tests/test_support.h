@@ -38,6 +38,14 @@ CommandResult run_shell(const std::string& command);
 // The quoted form of a path or word for /bin/sh.
 std::string shell_quote(const std::string& text);
 
+struct CliResult {
+  int status = -1;
+  std::string out, err;
+};
+// Runs the built `lumatrix` with `args`, its per-user folder set to `dir`/home so tests never
+// touch the real one; standard output and standard error kept apart.
+CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args);
+
 std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
 void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 

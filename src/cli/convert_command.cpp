@@ -19,13 +19,16 @@ void help(std::ostream& out) {
          "smoothing, progressive and Huffman options, PNG level, TIFF compression from\n"
          "Image_Format, GIF interlacing, DPI_Setting; EXIF and IPTC kept or dropped by\n"
          "retainheaderinfo and iptc_header) and saves TARGET in the format its extension\n"
-         "names. Missing folders of TARGET are created; TARGET is replaced whole or not at all.\n\n";
+         "names. Missing folders of TARGET are created; TARGET is replaced whole or not at "
+         "all.\n\n";
   describe_job_options(out);
   out << "\nFormats by extension:\n";
   for (const Codec& codec : codecs()) {
     out << "  " << codec.name << ":";
     for (std::string_view ext : codec.extensions) out << " " << ext;
-    out << (codec.decode && codec.encode ? "" : codec.decode ? "  (read only)" : "  (write only)")
+    out << (codec.decode && codec.encode ? ""
+            : codec.decode               ? "  (read only)"
+                                         : "  (write only)")
         << "\n";
   }
 }

@@ -32,8 +32,8 @@ struct Codec {
   std::string_view name;                     // "JPEG"
   std::vector<std::string_view> extensions;  // lower case, with the dot: ".jpg"
   FileType file_type;
-  DecodeFn decode = nullptr;  // null: cannot load
-  EncodeFn encode = nullptr;  // null: cannot save
+  DecodeFn decode = nullptr;       // null: cannot load
+  EncodeFn encode = nullptr;       // null: cannot save
   HeaderFn read_header = nullptr;  // null: falls back to a full decode
 };
 

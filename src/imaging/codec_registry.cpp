@@ -12,10 +12,20 @@ std::deque<Codec>& table() {
   // A deque, so that the pointers find_codec hands out survive register_codec.
   // One row per format: name, extensions, file type, decoder, encoder, header reader.
   static std::deque<Codec> rows = {
-      {"JPEG", {".jpg", ".jpeg", ".jpe"}, FileType::JPEG, decode_jpeg, encode_jpeg, read_jpeg_header},
+      {"JPEG",
+       {".jpg", ".jpeg", ".jpe"},
+       FileType::JPEG,
+       decode_jpeg,
+       encode_jpeg,
+       read_jpeg_header},
       {"PNG", {".png"}, FileType::PNG, decode_png, encode_png, read_png_header},
       {"BMP", {".bmp", ".dib", ".rle"}, FileType::BMP, decode_bmp, encode_bmp, read_bmp_header},
-      {"PNM", {".pxm", ".ppm", ".pgm", ".pbm"}, FileType::PNM, decode_pnm, encode_pnm, read_pnm_header},
+      {"PNM",
+       {".pxm", ".ppm", ".pgm", ".pbm"},
+       FileType::PNM,
+       decode_pnm,
+       encode_pnm,
+       read_pnm_header},
   };
   return rows;
 }
@@ -28,7 +38,9 @@ std::string lower_extension(const std::filesystem::path& path) {
   return ext;
 }
 
-const std::deque<Codec>& codecs() { return table(); }
+const std::deque<Codec>& codecs() {
+  return table();
+}
 
 void register_codec(Codec codec) {
   table().push_back(std::move(codec));

@@ -21,7 +21,9 @@ struct FileDescriptor {
   }
 };
 
-std::string system_reason() { return std::strerror(errno); }
+std::string system_reason() {
+  return std::strerror(errno);
+}
 
 std::filesystem::path temporary_sibling(const std::filesystem::path& path) {
   static thread_local std::mt19937_64 rng{std::random_device{}()};

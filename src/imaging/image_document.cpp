@@ -47,8 +47,7 @@ bool ImageDocument::load(const std::filesystem::path& path) {
 bool ImageDocument::save(const std::filesystem::path& path) const {
   const Codec* codec = find_codec(path);
   if (codec == nullptr || codec->encode == nullptr) return false;
-  if (raster.format() == PixelFormat::None)
-    throw ImageError(path, "there is no image to save");
+  if (raster.format() == PixelFormat::None) throw ImageError(path, "there is no image to save");
   const std::vector<uint8_t> bytes =
       with_path(path, [&] { return codec->encode(raster, params, lower_extension(path)); });
   write_file_atomically(path, bytes);
@@ -126,7 +125,8 @@ void ImageDocument::crop_sel() {
     } else {
       for (int x = 0; x < w; ++x) {
         const int sx = r.x1 + x;
-        if ((src[sx >> 3] >> (7 - (sx & 7))) & 1) dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        if ((src[sx >> 3] >> (7 - (sx & 7))) & 1)
+          dst[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
       }
     }
   }

@@ -10,11 +10,33 @@
 namespace lumatrix {
 
 enum class FileType {
-  None, TIFF, GIF, JPEG, PCX, BMP, ICO, CUR, PNG, WMF, EMF, TGA, PNM, JP2, J2K,
+  None,
+  TIFF,
+  GIF,
+  JPEG,
+  PCX,
+  BMP,
+  ICO,
+  CUR,
+  PNG,
+  WMF,
+  EMF,
+  TGA,
+  PNM,
+  JP2,
+  J2K,
 };
 
 enum class TiffCompression {
-  None, Huffman, G3, G3_2D, G4, LZW, OldJpeg, Jpeg, PackBits,
+  None,
+  Huffman,
+  G3,
+  G3_2D,
+  G4,
+  LZW,
+  OldJpeg,
+  Jpeg,
+  PackBits,
 };
 
 enum class JpegColorSpace { RGB, Gray, YCbCr, CMYK, YCbCrK };

@@ -29,17 +29,25 @@ uint8_t nearest_index(const std::vector<Rgb>& palette, Rgb colour) {
 
 int bits_per_pixel(PixelFormat format) {
   switch (format) {
-    case PixelFormat::None: return 0;
-    case PixelFormat::Bit1: return 1;
+    case PixelFormat::None:
+      return 0;
+    case PixelFormat::Bit1:
+      return 1;
     case PixelFormat::Palette8:
-    case PixelFormat::Gray8: return 8;
-    case PixelFormat::Rgb24: return 24;
+    case PixelFormat::Gray8:
+      return 8;
+    case PixelFormat::Rgb24:
+      return 24;
   }
   return 0;
 }
 
-uint64_t pixel_limit() { return g_pixel_limit.load(); }
-void set_pixel_limit(uint64_t pixels) { g_pixel_limit.store(pixels); }
+uint64_t pixel_limit() {
+  return g_pixel_limit.load();
+}
+void set_pixel_limit(uint64_t pixels) {
+  g_pixel_limit.store(pixels);
+}
 
 Raster::Raster(int width, int height, PixelFormat format) {
   if (width < 0 || height < 0)
@@ -63,14 +71,18 @@ void Raster::add_alpha() {
 Rgb Raster::pixel(int x, int y) const {
   const uint8_t* p = row(y);
   switch (format_) {
-    case PixelFormat::None: return {};
+    case PixelFormat::None:
+      return {};
     case PixelFormat::Bit1: {
       size_t index = (p[x >> 3] >> (7 - (x & 7))) & 1;
       return index < palette.size() ? palette[index] : Rgb{};
     }
-    case PixelFormat::Palette8: return p[x] < palette.size() ? palette[p[x]] : Rgb{};
-    case PixelFormat::Gray8: return {p[x], p[x], p[x]};
-    case PixelFormat::Rgb24: return {p[3 * x], p[3 * x + 1], p[3 * x + 2]};
+    case PixelFormat::Palette8:
+      return p[x] < palette.size() ? palette[p[x]] : Rgb{};
+    case PixelFormat::Gray8:
+      return {p[x], p[x], p[x]};
+    case PixelFormat::Rgb24:
+      return {p[3 * x], p[3 * x + 1], p[3 * x + 2]};
   }
   return {};
 }
@@ -78,15 +90,22 @@ Rgb Raster::pixel(int x, int y) const {
 void Raster::set_pixel(int x, int y, Rgb colour) {
   uint8_t* p = row(y);
   switch (format_) {
-    case PixelFormat::None: return;
+    case PixelFormat::None:
+      return;
     case PixelFormat::Bit1: {
       uint8_t mask = static_cast<uint8_t>(0x80 >> (x & 7));
-      if (nearest_index(palette, colour)) p[x >> 3] |= mask;
-      else p[x >> 3] &= static_cast<uint8_t>(~mask);
+      if (nearest_index(palette, colour))
+        p[x >> 3] |= mask;
+      else
+        p[x >> 3] &= static_cast<uint8_t>(~mask);
       return;
     }
-    case PixelFormat::Palette8: p[x] = nearest_index(palette, colour); return;
-    case PixelFormat::Gray8: p[x] = colour.r; return;
+    case PixelFormat::Palette8:
+      p[x] = nearest_index(palette, colour);
+      return;
+    case PixelFormat::Gray8:
+      p[x] = colour.r;
+      return;
     case PixelFormat::Rgb24:
       p[3 * x] = colour.r, p[3 * x + 1] = colour.g, p[3 * x + 2] = colour.b;
       return;
@@ -95,7 +114,8 @@ void Raster::set_pixel(int x, int y, Rgb colour) {
 
 Raster Raster::to_rgb24() const {
   if (format_ == PixelFormat::Rgb24) return *this;
-  Raster out(width_, height_, format_ == PixelFormat::None ? PixelFormat::None : PixelFormat::Rgb24);
+  Raster out(width_, height_,
+             format_ == PixelFormat::None ? PixelFormat::None : PixelFormat::Rgb24);
   if (format_ == PixelFormat::None) return out;
   for (int y = 0; y < height_; ++y) {
     uint8_t* d = out.row(y);

@@ -54,7 +54,10 @@ class Raster {
   bool has_alpha() const { return !alpha_.empty(); }
   // Adds a fully opaque alpha plane if there is none.
   void add_alpha();
-  void drop_alpha() { alpha_.clear(); alpha_.shrink_to_fit(); }
+  void drop_alpha() {
+    alpha_.clear();
+    alpha_.shrink_to_fit();
+  }
   uint8_t* alpha_row(int y) { return alpha_.data() + static_cast<size_t>(y) * width_; }
   const uint8_t* alpha_row(int y) const { return alpha_.data() + static_cast<size_t>(y) * width_; }
 

@@ -9,20 +9,9 @@
 namespace lumatrix {
 namespace {
 
-struct InfoRun {
-  int status = -1;
-  std::string out, err;
-};
-
-InfoRun run_info(const test::TempDir& dir, const std::vector<std::string>& args) {
-  std::string command = test::shell_quote(LUMATRIX_CLI_PATH) + " info";
-  for (const std::string& a : args) command += " " + test::shell_quote(a);
-  const std::filesystem::path err = dir / "stderr.txt";
-  // The braces keep standard error in its own file.
-  const test::CommandResult r =
-      test::run_shell("{ " + command + " 2>" + test::shell_quote(err.string()) + "; }");
-  const std::vector<uint8_t> err_bytes = test::read_bytes(err);
-  return {r.status, r.output, std::string(err_bytes.begin(), err_bytes.end())};
+test::CliResult run_info(const test::TempDir& dir, std::vector<std::string> args) {
+  args.insert(args.begin(), "info");
+  return test::run_lumatrix(dir, args);
 }
 
 TEST(InfoCommand, DescribesEachFileFromItsHeader) {
@@ -41,7 +30,7 @@ TEST(InfoCommand, DescribesEachFileFromItsHeader) {
   test::write_bytes(dir / "wide.ppm", std::vector<uint8_t>(wide.begin(), wide.end()));
 
   const std::string p = dir.path().string() + "/";
-  const InfoRun r = run_info(
+  const test::CliResult r = run_info(
       dir, {p + "photo.bmp", p + "indexed.bmp", p + "bitmap.pbm", p + "grey.pgm", p + "wide.ppm"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -64,8 +53,8 @@ TEST(InfoCommand, ReportsUnreadableFilesAndGoesOn) {
   test::write_bytes(dir / "notes.txt", std::vector<uint8_t>{'h', 'i'});
 
   const std::string p = dir.path().string() + "/";
-  const InfoRun r = run_info(dir, {p + "missing.bmp", p + "corrupt.bmp", p + "notes.txt",
-                                   p + "good.ppm", "--", "-odd.pgm"});
+  const test::CliResult r = run_info(dir, {p + "missing.bmp", p + "corrupt.bmp", p + "notes.txt",
+                                           p + "good.ppm", "--", "-odd.pgm"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out,
             p + "good.ppm: PNM, 8 x 6, 24-bit RGB, 96 x 96 DPI, EXIF: no, IPTC records: 0\n");
@@ -80,7 +69,7 @@ TEST(InfoCommand, ReportsUnreadableFilesAndGoesOn) {
 
 TEST(InfoCommand, CommandLineMistakesAreUsageErrors) {
   test::TempDir dir;
-  InfoRun r = run_info(dir, {});
+  test::CliResult r = run_info(dir, {});
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("no image files given"), std::string::npos) << r.err;
   r = run_info(dir, {"--verbose", "a.bmp"});

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "imaging/image_document.h"
+#include "test_support.h"
+
+namespace lumatrix {
+namespace {
+
+class ConvertCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ImageDocument doc;
+    doc.raster = test::gradient_rgb(48, 32);
+    doc.params.iptc = {{2, 120, "caption"}};
+    doc.params.exif = exif_block();
+    ASSERT_TRUE(doc.save(source()));
+  }
+  std::string source() const { return (dir_ / "source.jpg").string(); }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // A minimal little-endian TIFF structure with an empty first directory.
+  static std::vector<uint8_t> exif_block() {
+    return {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(ConvertCommand, AppliesTheSavingOptionsOfTheSettings) {
+  auto r = test::run_lumatrix(dir_, {"convert", source(), path("deep/er/out.jpg"), "--set",
+                                     "DPI_Setting=300", "--set", "JPEG_Quality=30"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ImageDocument low;
+  ASSERT_TRUE(low.load(path("deep/er/out.jpg")));
+  EXPECT_EQ(low.params.dpi_x, 300);
+  EXPECT_TRUE(low.params.jpeg_progressive);  // progressive_JPEG is on by default
+  EXPECT_EQ(low.params.iptc.size(), 1u);
+
+  r = test::run_lumatrix(dir_, {"convert", source(), path("high.jpg"), "--set", "JPEG_Quality=95"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(std::filesystem::file_size(path("high.jpg")),
+            std::filesystem::file_size(path("deep/er/out.jpg")));
+}
+
+TEST_F(ConvertCommand, DropsHeaderDataAsTheSettingsSay) {
+  auto r = test::run_lumatrix(
+      dir_, {"convert", source(), path("no-iptc.jpg"), "--set", "iptc_header=false"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ImageDocument doc;
+  ASSERT_TRUE(doc.load(path("no-iptc.jpg")));
+  EXPECT_TRUE(doc.params.iptc.empty());
+  EXPECT_FALSE(doc.params.exif.empty());
+
+  r = test::run_lumatrix(
+      dir_, {"convert", source(), path("bare.jpg"), "--set", "retainheaderinfo=false"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(doc.load(path("bare.jpg")));
+  EXPECT_TRUE(doc.params.iptc.empty());
+  EXPECT_TRUE(doc.params.exif.empty());
+}
+
+TEST_F(ConvertCommand, ReportsWhatItCannotDo) {
+  auto r = test::run_lumatrix(dir_, {"convert", source(), path("out.xyz")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("out.xyz: cannot write images with extension '.xyz'"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(std::filesystem::exists(path("out.xyz")));
+
+  r = test::run_lumatrix(dir_, {"convert", path("missing.png"), path("out.png")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("missing.png: No such file or directory"), std::string::npos) << r.err;
+
+  r = test::run_lumatrix(dir_, {"convert", source(), path("out.png"), "--set", "JPEG_Quality=101"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("JPEG_Quality: 101 is outside 0..100"), std::string::npos) << r.err;
+  EXPECT_EQ(test::run_lumatrix(dir_, {"convert", source()}).status, 2);
+}
+
+}  // namespace
+}  // namespace lumatrix
