@@ -27,4 +27,11 @@ bool choice_is(std::string_view text, std::string_view item) {
   return normalized_choice(text) == normalized_choice(item);
 }
 
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
 }  // namespace lumatrix

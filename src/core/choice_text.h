@@ -13,4 +13,7 @@ std::string normalized_choice(std::string_view text);
 // Whether a choice text matches a vocabulary item under the trimmed, lower-cased comparison.
 bool choice_is(std::string_view text, std::string_view item);
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int hex_value(char c);
+
 }  // namespace lumatrix

@@ -22,13 +22,6 @@ bool has_control_character(std::string_view text) {
   return false;
 }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // A list's text is each line followed by CR LF.
 std::string joined_lines(const Lines& lines) {
   std::string text;

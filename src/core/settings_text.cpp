@@ -27,13 +27,6 @@ std::string shown_text(std::string_view text) {
   return shown;
 }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::string quoted_list(std::span<const std::string_view> items) {
   std::string text;
   for (std::string_view item : items) {
