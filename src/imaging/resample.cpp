@@ -1,0 +1,315 @@
+#include "imaging/resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "imaging/image_error.h"
+
+namespace lumatrix {
+
+namespace {
+
+// Contributors of every destination index along one axis, computed once. Source indices that
+// fall outside the image are mirrored and clamped, so several taps can land on one index; they
+// are folded into a single weight per index. The sums and totals are unchanged by that, and each
+// destination index then reads one contiguous run of source pixels.
+struct AxisWeights {
+  std::vector<int32_t> first;   // first source index
+  std::vector<int32_t> count;   // number of consecutive source indices
+  std::vector<int32_t> offset;  // into `weights`
+  std::vector<int32_t> weights;
+  std::vector<int32_t> total;   // sum of the weights (before folding; folding keeps it)
+  std::vector<uint64_t> magic;  // reciprocal of `total` for the exact division fast path
+  bool identity = false;        // every index reads only itself at full weight
+};
+
+// Exact integer quotient by multiplication: for 0 <= sum < 256 * total and total < 2^16,
+// (sum * magic) >> 40 equals sum / total, since the error term sum / 2^40 stays below
+// 1 / total.
+constexpr int kMagicShift = 40;
+
+uint64_t reciprocal(int32_t total) {
+  if (total <= 0 || total >= 65536) return 0;
+  return ((uint64_t{1} << kMagicShift) / static_cast<uint64_t>(total)) + 1;
+}
+
+inline uint8_t clamp_byte(int64_t v) {
+  return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+// One channel's result: sum div total, clamped; a zero total takes the sum as an unsigned
+// 32-bit number shifted right by 8.
+inline uint8_t finish(int32_t sum, int32_t total, uint64_t magic) {
+  if (magic != 0) {
+    if (sum <= 0) return 0;
+    if (sum >= 256 * total) return 255;
+    return static_cast<uint8_t>((static_cast<uint64_t>(sum) * magic) >> kMagicShift);
+  }
+  if (total == 0) return clamp_byte(static_cast<uint32_t>(sum) >> 8);
+  return clamp_byte(sum / total);
+}
+
+int32_t mirror_index(int64_t j, int64_t n) {
+  if (j < 0)
+    j = -j;
+  else if (j >= n)
+    j = 2 * n - j - 1;
+  return static_cast<int32_t>(std::clamp<int64_t>(j, 0, n - 1));
+}
+
+AxisWeights compute_weights(int n, int m, const FilterKernel& filter) {
+  AxisWeights w;
+  w.first.resize(m);
+  w.count.resize(m);
+  w.offset.resize(m);
+  w.total.resize(m);
+  w.magic.resize(m);
+  const double scale =
+      (n == 1 || m == 1) ? static_cast<double>(m) / n : static_cast<double>(m - 1) / (n - 1);
+  const double support = filter.support;
+  std::vector<std::pair<int32_t, int32_t>> taps;  // (source index, weight), reused per index
+  std::vector<int32_t> folded(static_cast<size_t>(n), 0);
+  bool identity = n == m;
+  for (int i = 0; i < m; ++i) {
+    taps.clear();
+    const double centre = i / scale;
+    if (scale < 1.0) {
+      const double width = support / scale;
+      const double fscale = 1.0 / scale;
+      const auto lo = static_cast<int64_t>(std::floor(centre - width));
+      const auto hi = static_cast<int64_t>(std::ceil(centre + width));
+      for (int64_t j = lo; j <= hi; ++j) {
+        const double weight = std::nearbyint(filter.kernel((centre - j) / fscale) * 256.0 / fscale);
+        if (weight != 0.0) taps.emplace_back(mirror_index(j, n), static_cast<int32_t>(weight));
+      }
+    } else {
+      const auto lo = static_cast<int64_t>(std::floor(centre - support));
+      const auto hi = static_cast<int64_t>(std::ceil(centre + support));
+      for (int64_t j = lo; j <= hi; ++j) {
+        const double weight = std::nearbyint(filter.kernel(centre - j) * 256.0);
+        if (weight != 0.0) taps.emplace_back(mirror_index(j, n), static_cast<int32_t>(weight));
+      }
+    }
+    int32_t lo_index = std::numeric_limits<int32_t>::max(), hi_index = -1, total = 0;
+    for (auto [index, weight] : taps) {
+      lo_index = std::min(lo_index, index);
+      hi_index = std::max(hi_index, index);
+      folded[index] += weight;
+      total += weight;
+    }
+    w.offset[i] = static_cast<int32_t>(w.weights.size());
+    w.total[i] = total;
+    w.magic[i] = reciprocal(total);
+    if (hi_index < 0) {
+      w.first[i] = 0;
+      w.count[i] = 0;
+      identity = false;
+      continue;
+    }
+    w.first[i] = lo_index;
+    w.count[i] = hi_index - lo_index + 1;
+    for (int32_t k = lo_index; k <= hi_index; ++k) {
+      w.weights.push_back(folded[k]);
+      folded[k] = 0;
+    }
+    if (w.count[i] != 1 || lo_index != i || total != 256) identity = false;
+  }
+  w.identity = identity;
+  return w;
+}
+
+// Horizontal pass: every row of `src` (channels interleaved) filtered to `out_width` pixels.
+template <int C>
+void filter_rows(const uint8_t* src, size_t src_stride, uint8_t* dst, size_t dst_stride, int rows,
+                 int out_width, const AxisWeights& w) {
+  const int32_t* first = w.first.data();
+  const int32_t* count = w.count.data();
+  const int32_t* offset = w.offset.data();
+  const int32_t* total = w.total.data();
+  const uint64_t* magic = w.magic.data();
+  const int32_t* weights = w.weights.data();
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* in = src + static_cast<size_t>(y) * src_stride;
+    uint8_t* out = dst + static_cast<size_t>(y) * dst_stride;
+    for (int x = 0; x < out_width; ++x) {
+      const uint8_t* p = in + static_cast<size_t>(first[x]) * C;
+      const int32_t* k = weights + offset[x];
+      const int n = count[x];
+      int32_t sum[C] = {};
+      for (int t = 0; t < n; ++t)
+        for (int c = 0; c < C; ++c) sum[c] += k[t] * p[t * C + c];
+      for (int c = 0; c < C; ++c) out[x * C + c] = finish(sum[c], total[x], magic[x]);
+    }
+  }
+}
+
+// Vertical pass: accumulates whole rows so the inner loop runs over contiguous bytes.
+void filter_columns(const uint8_t* src, size_t src_stride, uint8_t* dst, size_t dst_stride,
+                    int out_rows, size_t row_bytes, const AxisWeights& w) {
+  std::vector<int32_t> acc(row_bytes);
+  for (int y = 0; y < out_rows; ++y) {
+    std::fill(acc.begin(), acc.end(), 0);
+    int32_t* a = acc.data();
+    const int32_t* k = w.weights.data() + w.offset[y];
+    for (int t = 0; t < w.count[y]; ++t) {
+      const uint8_t* in = src + static_cast<size_t>(w.first[y] + t) * src_stride;
+      const int32_t weight = k[t];
+      for (size_t e = 0; e < row_bytes; ++e) a[e] += weight * in[e];
+    }
+    uint8_t* out = dst + static_cast<size_t>(y) * dst_stride;
+    const int32_t total = w.total[y];
+    const uint64_t magic = w.magic[y];
+    for (size_t e = 0; e < row_bytes; ++e) out[e] = finish(a[e], total, magic);
+  }
+}
+
+// A plane of `channels` interleaved bytes per pixel, filtered to width x height.
+std::vector<uint8_t> filter_plane(const uint8_t* src, size_t src_stride, int src_width,
+                                  int src_height, int channels, int width, int height,
+                                  const FilterKernel& filter, std::vector<uint8_t>* scratch) {
+  const AxisWeights across = compute_weights(src_width, width, filter);
+  const AxisWeights down = compute_weights(src_height, height, filter);
+  const size_t mid_stride = static_cast<size_t>(width) * channels;
+  const uint8_t* mid = src;
+  size_t mid_row = src_stride;
+  if (!across.identity) {
+    scratch->resize(mid_stride * static_cast<size_t>(src_height));
+    if (channels == 3)
+      filter_rows<3>(src, src_stride, scratch->data(), mid_stride, src_height, width, across);
+    else
+      filter_rows<1>(src, src_stride, scratch->data(), mid_stride, src_height, width, across);
+    mid = scratch->data();
+    mid_row = mid_stride;
+  }
+  std::vector<uint8_t> out(mid_stride * static_cast<size_t>(height));
+  if (down.identity) {
+    for (int y = 0; y < height; ++y)
+      std::copy_n(mid + static_cast<size_t>(y) * mid_row, mid_stride, out.data() + y * mid_stride);
+  } else {
+    filter_columns(mid, mid_row, out.data(), mid_stride, height, mid_stride, down);
+  }
+  return out;
+}
+
+void check_size(int width, int height) {
+  // Constructing the raster is what refuses sizes beyond the pixel limit; the intermediate
+  // raster of the two-pass filter is checked the same way before any work starts.
+  if (width < 1 || height < 1)
+    throw ImageError("invalid resample size " + std::to_string(width) + "x" +
+                     std::to_string(height));
+  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+  if (pixels > pixel_limit())
+    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
+                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+}
+
+Raster resample_nearest(const Raster& src, int width, int height) {
+  Raster out(width, height, src.format());
+  out.palette = src.palette;
+  const double x_ratio = static_cast<double>(src.width()) / width;
+  const double y_ratio = static_cast<double>(src.height()) / height;
+  std::vector<int32_t> xs(width);
+  for (int x = 0; x < width; ++x)
+    xs[x] = std::min(static_cast<int32_t>(std::trunc(x * x_ratio)), src.width() - 1);
+  auto source_row = [&](int y) {
+    return std::min(static_cast<int>(std::trunc(y * y_ratio)), src.height() - 1);
+  };
+  const int bytes = bits_per_pixel(src.format()) / 8;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = src.row(source_row(y));
+    uint8_t* o = out.row(y);
+    if (bytes == 3) {
+      for (int x = 0; x < width; ++x) {
+        const uint8_t* p = in + static_cast<size_t>(xs[x]) * 3;
+        o[3 * x] = p[0], o[3 * x + 1] = p[1], o[3 * x + 2] = p[2];
+      }
+    } else if (bytes == 1) {
+      for (int x = 0; x < width; ++x) o[x] = in[xs[x]];
+    } else {
+      for (int x = 0; x < width; ++x)
+        if ((in[xs[x] >> 3] >> (7 - (xs[x] & 7))) & 1) o[x >> 3] |= uint8_t(0x80 >> (x & 7));
+    }
+  }
+  if (src.has_alpha()) {
+    out.add_alpha();
+    for (int y = 0; y < height; ++y) {
+      const uint8_t* in = src.alpha_row(source_row(y));
+      uint8_t* o = out.alpha_row(y);
+      for (int x = 0; x < width; ++x) o[x] = in[xs[x]];
+    }
+  }
+  return out;
+}
+
+Raster resample_filtered(const Raster& source, int width, int height, const FilterKernel& f) {
+  // Indexed and 1-bit pictures are filtered as colours; grey stays one channel.
+  const Raster converted =
+      (source.format() == PixelFormat::Rgb24 || source.format() == PixelFormat::Gray8)
+          ? Raster{}
+          : source.to_rgb24();
+  const Raster& src = converted.format() == PixelFormat::None ? source : converted;
+  const int channels = src.format() == PixelFormat::Gray8 ? 1 : 3;
+  check_size(width, src.height());
+  Raster out(width, height, src.format());
+  std::vector<uint8_t> scratch;
+  const std::vector<uint8_t> pixels = filter_plane(
+      src.row(0), src.stride(), src.width(), src.height(), channels, width, height, f, &scratch);
+  std::copy(pixels.begin(), pixels.end(), out.bytes().begin());
+  if (src.has_alpha()) {
+    out.add_alpha();
+    const std::vector<uint8_t> alpha =
+        filter_plane(src.alpha_row(0), static_cast<size_t>(src.width()), src.width(), src.height(),
+                     1, width, height, f, &scratch);
+    std::copy(alpha.begin(), alpha.end(), out.alpha_row(0));
+  }
+  return out;
+}
+
+int capped(int64_t v) {
+  return static_cast<int>(std::min<int64_t>(v, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+std::optional<std::pair<int, int>> resample_target(int current_width, int current_height, int width,
+                                                   int height) {
+  if (width < 0 && height < 0) return std::nullopt;
+  const int64_t W = current_width, H = current_height;
+  // A proportional side against a kept (0) other side uses that side's current size, so
+  // "-1, 0" keeps the picture as it is rather than collapsing it to one pixel.
+  const int64_t h_for_width = height == 0 ? H : std::llabs(int64_t{height});
+  int64_t w = width == -1  ? (H > 0 ? W * h_for_width / H : 0)
+              : width == 0 ? W
+                           : std::llabs(int64_t{width});
+  w = std::max<int64_t>(capped(w), 1);
+  int64_t h = height == -1  ? (W > 0 ? H * w / W : 0)
+              : height == 0 ? H
+                            : std::llabs(int64_t{height});
+  h = std::max<int64_t>(capped(h), 1);
+  return std::pair{static_cast<int>(w), static_cast<int>(h)};
+}
+
+Raster resample_raster(const Raster& source, int width, int height, ResampleFilter filter) {
+  check_size(width, height);
+  if (source.format() == PixelFormat::None || source.empty())
+    throw ImageError("there is no image to resample");
+  const FilterKernel* kernel = filter_kernel(filter);
+  if (kernel == nullptr) return resample_nearest(source, width, height);
+  return resample_filtered(source, width, height, *kernel);
+}
+
+void resample(ImageDocument& doc, int width, int height, ResampleFilter filter) {
+  if (doc.raster.format() == PixelFormat::None || doc.raster.empty()) return;
+  const auto target = resample_target(doc.width(), doc.height(), width, height);
+  if (!target) return;
+  Raster resized = resample_raster(doc.raster, target->first, target->second, filter);
+  doc.save_undo("Resample " + std::to_string(width) + "," + std::to_string(height));
+  doc.raster = std::move(resized);
+}
+
+}  // namespace lumatrix
