@@ -4,11 +4,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "imaging/image_error.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define LUMATRIX_RESAMPLE_SSE2 1
+#endif
 
 namespace lumatrix {
 
@@ -26,6 +32,12 @@ struct AxisWeights {
   std::vector<int32_t> total;   // sum of the weights (before folding; folding keeps it)
   std::vector<uint64_t> magic;  // reciprocal of `total` for the exact division fast path
   bool identity = false;        // every index reads only itself at full weight
+  // The same weights as 16-bit integers, each run padded with zeros to a multiple of 4, for
+  // the vector loops; empty when a folded weight does not fit.
+  std::vector<int16_t> weights16;
+  std::vector<int32_t> offset16;
+  // 1 / total rounded up, or 0 where the vector division does not apply (see divide4).
+  std::vector<double> inverse;
 };
 
 // Exact integer quotient by multiplication: for 0 <= sum < 256 * total and total < 2^16,
@@ -120,6 +132,22 @@ AxisWeights compute_weights(int n, int m, const FilterKernel& filter) {
     if (w.count[i] != 1 || lo_index != i || total != 256) identity = false;
   }
   w.identity = identity;
+  w.inverse.resize(m);
+  for (int i = 0; i < m; ++i)
+    w.inverse[i] =
+        (w.total[i] > 0 && w.total[i] < (1 << 20)) ? std::nextafter(1.0 / w.total[i], 2.0) : 0.0;
+  const bool fits = std::all_of(w.weights.begin(), w.weights.end(),
+                                [](int32_t v) { return v >= -32768 && v <= 32767; });
+  if (fits) {
+    w.offset16.resize(m);
+    for (int i = 0; i < m; ++i) {
+      w.offset16[i] = static_cast<int32_t>(w.weights16.size());
+      const int padded = (w.count[i] + 3) & ~3;
+      for (int t = 0; t < padded; ++t)
+        w.weights16.push_back(
+            static_cast<int16_t>(t < w.count[i] ? w.weights[w.offset[i] + t] : 0));
+    }
+  }
   return w;
 }
 
@@ -168,10 +196,122 @@ void filter_columns(const uint8_t* src, size_t src_stride, uint8_t* dst, size_t 
   }
 }
 
+#if LUMATRIX_RESAMPLE_SSE2
+// Four quotients sum div total at once: trunc(sum * inverse) with the inverse rounded up is
+// exact for |sum| < 2^31 and 0 < total < 2^20, because the product's error stays below
+// 2^-20 while a quotient that is not whole lies at least 1 / total from the next integer.
+inline __m128i divide4(__m128i sum, __m128d inverse) {
+  const __m128i lo = _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(sum), inverse));
+  const __m128i hi =
+      _mm_cvttpd_epi32(_mm_mul_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(sum, 0x4E)), inverse));
+  return _mm_unpacklo_epi64(lo, hi);
+}
+
+// Horizontal pass for RGB with SSE2. Each source row is widened to 4 bytes per pixel so that
+// four taps load as one vector; pmaddwd then multiplies pairs of taps per channel exactly in
+// 32-bit integers, giving the same sums as the scalar loop.
+void filter_rows_rgb_sse2(const uint8_t* src, size_t src_stride, int src_width, uint8_t* dst,
+                          size_t dst_stride, int rows, int out_width, const AxisWeights& w) {
+  std::vector<uint32_t> line(static_cast<size_t>(src_width) + 4, 0);  // zero tail for padding
+  const __m128i zero = _mm_setzero_si128();
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* in = src + static_cast<size_t>(y) * src_stride;
+    // One unaligned 4-byte load per pixel (little-endian: R in the low byte), masked to three
+    // bytes; the last pixel is read bytewise so nothing past the row is touched.
+    for (int x = 0; x + 1 < src_width; ++x, in += 3) {
+      uint32_t v;
+      std::memcpy(&v, in, 4);
+      line[x] = v & 0xFFFFFF;
+    }
+    line[src_width - 1] = uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16;
+    uint8_t* out = dst + static_cast<size_t>(y) * dst_stride;
+    for (int x = 0; x < out_width; ++x) {
+      const uint32_t* p = line.data() + w.first[x];
+      const int16_t* k = w.weights16.data() + w.offset16[x];
+      __m128i acc = zero;
+      for (int t = 0; t < w.count[x]; t += 4) {
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + t));
+        const __m128i p01 = _mm_unpacklo_epi8(px, zero);  // r0 g0 b0 x0 r1 g1 b1 x1
+        const __m128i p23 = _mm_unpackhi_epi8(px, zero);
+        const __m128i a = _mm_unpacklo_epi16(p01, _mm_srli_si128(p01, 8));  // r0 r1 g0 g1 ...
+        const __m128i b = _mm_unpacklo_epi16(p23, _mm_srli_si128(p23, 8));
+        const __m128i kw = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(k + t));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(a, _mm_shuffle_epi32(kw, 0x00)));
+        acc = _mm_add_epi32(acc, _mm_madd_epi16(b, _mm_shuffle_epi32(kw, 0x55)));
+      }
+      if (w.inverse[x] != 0.0) {
+        const __m128i q = divide4(acc, _mm_set1_pd(w.inverse[x]));
+        // Saturating packs are the clamp to 0..255.
+        const uint32_t rgb =
+            static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), q)));
+        std::memcpy(out + x * 3, &rgb, 3);
+      } else {
+        alignas(16) int32_t sum[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(sum), acc);
+        for (int c = 0; c < 3; ++c) out[x * 3 + c] = finish(sum[c], w.total[x], w.magic[x]);
+      }
+    }
+  }
+}
+
+// Vertical pass with SSE2: two source rows at a time, their bytes interleaved into 16-bit
+// pairs and multiplied by the pair of weights with pmaddwd.
+void filter_columns_sse2(const uint8_t* src, size_t src_stride, uint8_t* dst, size_t dst_stride,
+                         int out_rows, size_t row_bytes, const AxisWeights& w) {
+  std::vector<int32_t> acc(row_bytes);
+  const size_t vector_bytes = row_bytes & ~size_t{15};
+  const __m128i zero = _mm_setzero_si128();
+  for (int y = 0; y < out_rows; ++y) {
+    std::fill(acc.begin(), acc.end(), 0);
+    int32_t* a = acc.data();
+    const int32_t* k = w.weights.data() + w.offset[y];
+    const int n = w.count[y];
+    for (int t = 0; t < n; t += 2) {
+      const uint8_t* r0 = src + static_cast<size_t>(w.first[y] + t) * src_stride;
+      const bool pair = t + 1 < n;
+      const uint8_t* r1 = pair ? r0 + src_stride : r0;
+      const int32_t k0 = k[t], k1 = pair ? k[t + 1] : 0;
+      const __m128i kw = _mm_set1_epi32(static_cast<int32_t>((static_cast<uint32_t>(k1) << 16) |
+                                                             (static_cast<uint32_t>(k0) & 0xFFFF)));
+      for (size_t e = 0; e < vector_bytes; e += 16) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r0 + e));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r1 + e));
+        const __m128i lo = _mm_unpacklo_epi8(va, vb), hi = _mm_unpackhi_epi8(va, vb);
+        const __m128i parts[4] = {_mm_unpacklo_epi8(lo, zero), _mm_unpackhi_epi8(lo, zero),
+                                  _mm_unpacklo_epi8(hi, zero), _mm_unpackhi_epi8(hi, zero)};
+        for (int q = 0; q < 4; ++q) {
+          __m128i* slot = reinterpret_cast<__m128i*>(a + e + 4 * q);
+          _mm_storeu_si128(slot,
+                           _mm_add_epi32(_mm_loadu_si128(slot), _mm_madd_epi16(parts[q], kw)));
+        }
+      }
+      for (size_t e = vector_bytes; e < row_bytes; ++e) a[e] += k0 * r0[e] + k1 * r1[e];
+    }
+    uint8_t* out = dst + static_cast<size_t>(y) * dst_stride;
+    const int32_t total = w.total[y];
+    const uint64_t magic = w.magic[y];
+    size_t e = 0;
+    if (w.inverse[y] != 0.0) {
+      const __m128d inverse = _mm_set1_pd(w.inverse[y]);
+      for (; e < vector_bytes; e += 16) {
+        __m128i q[4];
+        for (int i = 0; i < 4; ++i)
+          q[i] = divide4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + e + 4 * i)), inverse);
+        const __m128i bytes =
+            _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + e), bytes);
+      }
+    }
+    for (; e < row_bytes; ++e) out[e] = finish(a[e], total, magic);
+  }
+}
+#endif
+
 // A plane of `channels` interleaved bytes per pixel, filtered to width x height.
-std::vector<uint8_t> filter_plane(const uint8_t* src, size_t src_stride, int src_width,
-                                  int src_height, int channels, int width, int height,
-                                  const FilterKernel& filter, std::vector<uint8_t>* scratch) {
+// `out` holds height rows of width * channels bytes, without padding.
+void filter_plane(const uint8_t* src, size_t src_stride, int src_width, int src_height,
+                  int channels, int width, int height, const FilterKernel& filter,
+                  std::vector<uint8_t>* scratch, uint8_t* out) {
   const AxisWeights across = compute_weights(src_width, width, filter);
   const AxisWeights down = compute_weights(src_height, height, filter);
   const size_t mid_stride = static_cast<size_t>(width) * channels;
@@ -179,21 +319,31 @@ std::vector<uint8_t> filter_plane(const uint8_t* src, size_t src_stride, int src
   size_t mid_row = src_stride;
   if (!across.identity) {
     scratch->resize(mid_stride * static_cast<size_t>(src_height));
-    if (channels == 3)
+#if LUMATRIX_RESAMPLE_SSE2
+    if (channels == 3 && !across.weights16.empty())
+      filter_rows_rgb_sse2(src, src_stride, src_width, scratch->data(), mid_stride, src_height,
+                           width, across);
+    else
+#endif
+        if (channels == 3)
       filter_rows<3>(src, src_stride, scratch->data(), mid_stride, src_height, width, across);
     else
       filter_rows<1>(src, src_stride, scratch->data(), mid_stride, src_height, width, across);
     mid = scratch->data();
     mid_row = mid_stride;
   }
-  std::vector<uint8_t> out(mid_stride * static_cast<size_t>(height));
   if (down.identity) {
     for (int y = 0; y < height; ++y)
-      std::copy_n(mid + static_cast<size_t>(y) * mid_row, mid_stride, out.data() + y * mid_stride);
-  } else {
-    filter_columns(mid, mid_row, out.data(), mid_stride, height, mid_stride, down);
+      std::copy_n(mid + static_cast<size_t>(y) * mid_row, mid_stride, out + y * mid_stride);
+    return;
   }
-  return out;
+#if LUMATRIX_RESAMPLE_SSE2
+  if (!down.weights16.empty()) {
+    filter_columns_sse2(mid, mid_row, out, mid_stride, height, mid_stride, down);
+    return;
+  }
+#endif
+  filter_columns(mid, mid_row, out, mid_stride, height, mid_stride, down);
 }
 
 void check_size(int width, int height) {
@@ -257,15 +407,12 @@ Raster resample_filtered(const Raster& source, int width, int height, const Filt
   check_size(width, src.height());
   Raster out(width, height, src.format());
   std::vector<uint8_t> scratch;
-  const std::vector<uint8_t> pixels = filter_plane(
-      src.row(0), src.stride(), src.width(), src.height(), channels, width, height, f, &scratch);
-  std::copy(pixels.begin(), pixels.end(), out.bytes().begin());
+  filter_plane(src.row(0), src.stride(), src.width(), src.height(), channels, width, height, f,
+               &scratch, out.row(0));
   if (src.has_alpha()) {
     out.add_alpha();
-    const std::vector<uint8_t> alpha =
-        filter_plane(src.alpha_row(0), static_cast<size_t>(src.width()), src.width(), src.height(),
-                     1, width, height, f, &scratch);
-    std::copy(alpha.begin(), alpha.end(), out.alpha_row(0));
+    filter_plane(src.alpha_row(0), static_cast<size_t>(src.width()), src.width(), src.height(), 1,
+                 width, height, f, &scratch, out.alpha_row(0));
   }
   return out;
 }
