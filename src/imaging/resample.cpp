@@ -1,6 +1,7 @@
 #include "imaging/resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -12,13 +13,28 @@
 #include "imaging/image_error.h"
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #define LUMATRIX_RESAMPLE_SSE2 1
 #endif
 
 namespace lumatrix {
 
 namespace {
+
+std::atomic<ResampleSimd> g_simd{ResampleSimd::Auto};
+
+// The level the passes run at: the one asked for, capped by what the processor has.
+ResampleSimd effective_simd() {
+#if LUMATRIX_RESAMPLE_SSE2
+  static const bool has_avx2 = __builtin_cpu_supports("avx2");
+  const ResampleSimd wanted = g_simd.load();
+  if (wanted == ResampleSimd::Auto || wanted == ResampleSimd::Avx2)
+    return has_avx2 ? ResampleSimd::Avx2 : ResampleSimd::Sse2;
+  return wanted;
+#else
+  return ResampleSimd::Scalar;
+#endif
+}
 
 // Contributors of every destination index along one axis, computed once. Source indices that
 // fall outside the image are mirrored and clamped, so several taps can land on one index; they
@@ -32,7 +48,7 @@ struct AxisWeights {
   std::vector<int32_t> total;   // sum of the weights (before folding; folding keeps it)
   std::vector<uint64_t> magic;  // reciprocal of `total` for the exact division fast path
   bool identity = false;        // every index reads only itself at full weight
-  // The same weights as 16-bit integers, each run padded with zeros to a multiple of 4, for
+  // The same weights as 16-bit integers, each run padded with zeros to a multiple of 8, for
   // the vector loops; empty when a folded weight does not fit.
   std::vector<int16_t> weights16;
   std::vector<int32_t> offset16;
@@ -142,7 +158,7 @@ AxisWeights compute_weights(int n, int m, const FilterKernel& filter) {
     w.offset16.resize(m);
     for (int i = 0; i < m; ++i) {
       w.offset16[i] = static_cast<int32_t>(w.weights16.size());
-      const int padded = (w.count[i] + 3) & ~3;
+      const int padded = (w.count[i] + 7) & ~7;
       for (int t = 0; t < padded; ++t)
         w.weights16.push_back(
             static_cast<int16_t>(t < w.count[i] ? w.weights[w.offset[i] + t] : 0));
@@ -207,23 +223,42 @@ inline __m128i divide4(__m128i sum, __m128d inverse) {
   return _mm_unpacklo_epi64(lo, hi);
 }
 
-// Horizontal pass for RGB with SSE2. Each source row is widened to 4 bytes per pixel so that
-// four taps load as one vector; pmaddwd then multiplies pairs of taps per channel exactly in
-// 32-bit integers, giving the same sums as the scalar loop.
+// Widens a row of RGB pixels to 4 bytes per pixel (R in the low byte) so that a vector load
+// takes whole pixels; `line` keeps a zeroed tail for the padded taps.
+void widen_row(const uint8_t* in, int width, uint32_t* line) {
+  // One unaligned 4-byte load per pixel, masked to three bytes; the last pixel is read bytewise
+  // so nothing past the row is touched.
+  for (int x = 0; x + 1 < width; ++x, in += 3) {
+    uint32_t v;
+    std::memcpy(&v, in, 4);
+    line[x] = v & 0xFFFFFF;
+  }
+  line[width - 1] = uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16;
+}
+
+// Stores one RGB result from the three channel sums in the low lanes of `acc`.
+inline void store_rgb(__m128i acc, const AxisWeights& w, int x, uint8_t* out) {
+  if (w.inverse[x] != 0.0) {
+    const __m128i q = divide4(acc, _mm_set1_pd(w.inverse[x]));
+    // Saturating packs are the clamp to 0..255.
+    const uint32_t rgb =
+        static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), q)));
+    std::memcpy(out + x * 3, &rgb, 3);
+  } else {
+    alignas(16) int32_t sum[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(sum), acc);
+    for (int c = 0; c < 3; ++c) out[x * 3 + c] = finish(sum[c], w.total[x], w.magic[x]);
+  }
+}
+
+// Horizontal pass for RGB with SSE2: four taps per step; pmaddwd multiplies pairs of taps per
+// channel exactly in 32-bit integers, giving the same sums as the scalar loop.
 void filter_rows_rgb_sse2(const uint8_t* src, size_t src_stride, int src_width, uint8_t* dst,
                           size_t dst_stride, int rows, int out_width, const AxisWeights& w) {
-  std::vector<uint32_t> line(static_cast<size_t>(src_width) + 4, 0);  // zero tail for padding
+  std::vector<uint32_t> line(static_cast<size_t>(src_width) + 8, 0);
   const __m128i zero = _mm_setzero_si128();
   for (int y = 0; y < rows; ++y) {
-    const uint8_t* in = src + static_cast<size_t>(y) * src_stride;
-    // One unaligned 4-byte load per pixel (little-endian: R in the low byte), masked to three
-    // bytes; the last pixel is read bytewise so nothing past the row is touched.
-    for (int x = 0; x + 1 < src_width; ++x, in += 3) {
-      uint32_t v;
-      std::memcpy(&v, in, 4);
-      line[x] = v & 0xFFFFFF;
-    }
-    line[src_width - 1] = uint32_t{in[0]} | uint32_t{in[1]} << 8 | uint32_t{in[2]} << 16;
+    widen_row(src + static_cast<size_t>(y) * src_stride, src_width, line.data());
     uint8_t* out = dst + static_cast<size_t>(y) * dst_stride;
     for (int x = 0; x < out_width; ++x) {
       const uint32_t* p = line.data() + w.first[x];
@@ -239,17 +274,60 @@ void filter_rows_rgb_sse2(const uint8_t* src, size_t src_stride, int src_width, 
         acc = _mm_add_epi32(acc, _mm_madd_epi16(a, _mm_shuffle_epi32(kw, 0x00)));
         acc = _mm_add_epi32(acc, _mm_madd_epi16(b, _mm_shuffle_epi32(kw, 0x55)));
       }
-      if (w.inverse[x] != 0.0) {
-        const __m128i q = divide4(acc, _mm_set1_pd(w.inverse[x]));
-        // Saturating packs are the clamp to 0..255.
-        const uint32_t rgb =
-            static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), q)));
-        std::memcpy(out + x * 3, &rgb, 3);
-      } else {
-        alignas(16) int32_t sum[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(sum), acc);
-        for (int c = 0; c < 3; ++c) out[x * 3 + c] = finish(sum[c], w.total[x], w.magic[x]);
+      store_rgb(acc, w, x, out);
+    }
+  }
+}
+
+// widen_row with AVX2: eight pixels per step, four from each 16-byte load, spread by pshufb.
+__attribute__((target("avx2"))) void widen_row_avx2(const uint8_t* in, int width, uint32_t* line) {
+  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
+                                          1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  int x = 0;
+  // The second load reads bytes 12..27 of the step, so stop while that stays inside the row.
+  for (; x + 10 <= width; x += 8) {
+    const uint8_t* p = in + static_cast<size_t>(x) * 3;
+    const __m256i v = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)), 1);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + x), _mm256_shuffle_epi8(v, spread));
+  }
+  if (x < width) widen_row(in + static_cast<size_t>(x) * 3, width - x, line + x);
+}
+
+// The same with AVX2, eight taps per step: each 128-bit lane works as in the SSE2 loop on its
+// own four pixels, with the weight pairs permuted to match.
+__attribute__((target("avx2"))) void filter_rows_rgb_avx2(const uint8_t* src, size_t src_stride,
+                                                          int src_width, uint8_t* dst,
+                                                          size_t dst_stride, int rows,
+                                                          int out_width, const AxisWeights& w) {
+  std::vector<uint32_t> line(static_cast<size_t>(src_width) + 8, 0);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i pick_a = _mm256_setr_epi32(0, 0, 0, 0, 2, 2, 2, 2);
+  const __m256i pick_b = _mm256_setr_epi32(1, 1, 1, 1, 3, 3, 3, 3);
+  for (int y = 0; y < rows; ++y) {
+    widen_row_avx2(src + static_cast<size_t>(y) * src_stride, src_width, line.data());
+    uint8_t* out = dst + static_cast<size_t>(y) * dst_stride;
+    for (int x = 0; x < out_width; ++x) {
+      const uint32_t* p = line.data() + w.first[x];
+      const int16_t* k = w.weights16.data() + w.offset16[x];
+      __m256i acc_a = zero, acc_b = zero;
+      for (int t = 0; t < w.count[x]; t += 8) {
+        const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + t));
+        const __m256i p01 = _mm256_unpacklo_epi8(px, zero);  // pixels 0,1 | 4,5
+        const __m256i p23 = _mm256_unpackhi_epi8(px, zero);  // pixels 2,3 | 6,7
+        const __m256i a = _mm256_unpacklo_epi16(p01, _mm256_srli_si256(p01, 8));
+        const __m256i b = _mm256_unpacklo_epi16(p23, _mm256_srli_si256(p23, 8));
+        const __m256i kw = _mm256_castsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + t)));  // pairs 01 23 45 67
+        acc_a =
+            _mm256_add_epi32(acc_a, _mm256_madd_epi16(a, _mm256_permutevar8x32_epi32(kw, pick_a)));
+        acc_b =
+            _mm256_add_epi32(acc_b, _mm256_madd_epi16(b, _mm256_permutevar8x32_epi32(kw, pick_b)));
       }
+      const __m256i acc = _mm256_add_epi32(acc_a, acc_b);
+      store_rgb(_mm_add_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1)), w, x,
+                out);
     }
   }
 }
@@ -315,21 +393,25 @@ void filter_plane(const uint8_t* src, size_t src_stride, int src_width, int src_
   const AxisWeights across = compute_weights(src_width, width, filter);
   const AxisWeights down = compute_weights(src_height, height, filter);
   const size_t mid_stride = static_cast<size_t>(width) * channels;
+  const ResampleSimd simd = effective_simd();
   const uint8_t* mid = src;
   size_t mid_row = src_stride;
   if (!across.identity) {
     scratch->resize(mid_stride * static_cast<size_t>(src_height));
+    uint8_t* to = scratch->data();
+    const bool vector_rgb = channels == 3 && !across.weights16.empty();
 #if LUMATRIX_RESAMPLE_SSE2
-    if (channels == 3 && !across.weights16.empty())
-      filter_rows_rgb_sse2(src, src_stride, src_width, scratch->data(), mid_stride, src_height,
-                           width, across);
+    if (vector_rgb && simd == ResampleSimd::Avx2)
+      filter_rows_rgb_avx2(src, src_stride, src_width, to, mid_stride, src_height, width, across);
+    else if (vector_rgb && simd == ResampleSimd::Sse2)
+      filter_rows_rgb_sse2(src, src_stride, src_width, to, mid_stride, src_height, width, across);
     else
 #endif
         if (channels == 3)
-      filter_rows<3>(src, src_stride, scratch->data(), mid_stride, src_height, width, across);
+      filter_rows<3>(src, src_stride, to, mid_stride, src_height, width, across);
     else
-      filter_rows<1>(src, src_stride, scratch->data(), mid_stride, src_height, width, across);
-    mid = scratch->data();
+      filter_rows<1>(src, src_stride, to, mid_stride, src_height, width, across);
+    mid = to;
     mid_row = mid_stride;
   }
   if (down.identity) {
@@ -338,7 +420,7 @@ void filter_plane(const uint8_t* src, size_t src_stride, int src_width, int src_
     return;
   }
 #if LUMATRIX_RESAMPLE_SSE2
-  if (!down.weights16.empty()) {
+  if (!down.weights16.empty() && simd != ResampleSimd::Scalar) {
     filter_columns_sse2(mid, mid_row, out, mid_stride, height, mid_stride, down);
     return;
   }
@@ -422,6 +504,10 @@ int capped(int64_t v) {
 }
 
 }  // namespace
+
+void set_resample_simd(ResampleSimd level) {
+  g_simd.store(level);
+}
 
 std::optional<std::pair<int, int>> resample_target(int current_width, int current_height, int width,
                                                    int height) {

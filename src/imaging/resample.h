@@ -37,6 +37,12 @@ std::optional<std::pair<int, int>> resample_target(int current_width, int curren
 // limit.
 Raster resample_raster(const Raster& source, int width, int height, ResampleFilter filter);
 
+// Which vector instructions the filtered passes may use. Auto (the default) takes the best the
+// processor offers; the others pin a level so that tests and benchmarks can compare them. Every
+// level gives the same pixels.
+enum class ResampleSimd { Auto, Avx2, Sse2, Scalar };
+void set_resample_simd(ResampleSimd level);
+
 // The document operation: resolves the target, records the undo step "Resample w,h" (the
 // requested width and height as given) and replaces the raster.
 void resample(ImageDocument& doc, int width, int height, ResampleFilter filter);
