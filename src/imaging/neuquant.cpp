@@ -35,14 +35,18 @@ class Network {
  public:
   explicit Network(int size)
       : size_(size),
-        colour_(size),
+        red_(size),
+        green_(size),
+        blue_(size),
         freq_(size, kIntBias / size),
         bias_(size, 0),
+        dist_(size),
+        biased_(size),
         radpower_(size >> 3) {
     // Neurons start spread evenly along the grey diagonal.
     for (int i = 0; i < size; ++i) {
       const int v = (i << (kNetBiasShift + 8)) / size;
-      colour_[i] = {v, v, v};
+      red_[i] = green_[i] = blue_[i] = v;
     }
   }
 
@@ -92,8 +96,7 @@ class Network {
     auto unbias = [](int v) {
       return static_cast<uint8_t>(std::clamp((v + half) >> kNetBiasShift, 0, 255));
     };
-    for (int i = 0; i < size_; ++i)
-      out[i] = {unbias(colour_[i][0]), unbias(colour_[i][1]), unbias(colour_[i][2])};
+    for (int i = 0; i < size_; ++i) out[i] = {unbias(red_[i]), unbias(green_[i]), unbias(blue_[i])};
     return out;
   }
 
@@ -104,16 +107,18 @@ class Network {
   }
 
   // The nearest neuron (Manhattan distance) wins the frequency; the nearest after the bias
-  // against frequent winners is the one that learns, so rarely used neurons still move.
+  // against frequent winners is the one that learns, so rarely used neurons still move. Done
+  // in passes over plain arrays so the compiler vectorizes them; ties go to the lowest index,
+  // as in a single scan with strict comparisons.
   int contest(const std::array<int, 3>& c) {
-    int best_d = std::numeric_limits<int>::max(), best_bias_d = best_d;
-    int best = 0, best_bias = 0;
+    int* dist = dist_.data();
+    int* biased = biased_.data();
     for (int i = 0; i < size_; ++i) {
-      const auto& n = colour_[i];
-      const int d = std::abs(n[0] - c[0]) + std::abs(n[1] - c[1]) + std::abs(n[2] - c[2]);
-      if (d < best_d) best_d = d, best = i;
-      const int bias_d = d - (bias_[i] >> (kIntBiasShift - kNetBiasShift));
-      if (bias_d < best_bias_d) best_bias_d = bias_d, best_bias = i;
+      dist[i] = std::abs(red_[i] - c[0]) + std::abs(green_[i] - c[1]) + std::abs(blue_[i] - c[2]);
+      biased[i] = dist[i] - (bias_[i] >> (kIntBiasShift - kNetBiasShift));
+    }
+    const int best = first_minimum(dist), best_bias = first_minimum(biased);
+    for (int i = 0; i < size_; ++i) {
       const int beta_freq = freq_[i] >> kBetaShift;
       freq_[i] -= beta_freq;
       bias_[i] += beta_freq << kGammaShift;
@@ -123,8 +128,25 @@ class Network {
     return best_bias;
   }
 
+  int first_minimum(const int* values) const {
+    int least = values[0];
+    for (int i = 1; i < size_; ++i) least = std::min(least, values[i]);
+    int i = 0;
+    while (values[i] != least) ++i;
+    return i;
+  }
+
   void alter_single(int alpha, int i, const std::array<int, 3>& c) {
-    for (int k = 0; k < 3; ++k) colour_[i][k] -= (alpha * (colour_[i][k] - c[k])) / kInitAlpha;
+    red_[i] -= (alpha * (red_[i] - c[0])) / kInitAlpha;
+    green_[i] -= (alpha * (green_[i] - c[1])) / kInitAlpha;
+    blue_[i] -= (alpha * (blue_[i] - c[2])) / kInitAlpha;
+  }
+
+  // Moves neuron j towards the colour by a / kAlphaRadBias.
+  void pull(int j, int a, const std::array<int, 3>& c) {
+    red_[j] -= static_cast<int>((int64_t{a} * (red_[j] - c[0])) / kAlphaRadBias);
+    green_[j] -= static_cast<int>((int64_t{a} * (green_[j] - c[1])) / kAlphaRadBias);
+    blue_[j] -= static_cast<int>((int64_t{a} * (blue_[j] - c[2])) / kAlphaRadBias);
   }
 
   void alter_neighbours(int rad, int i, const std::array<int, 3>& c) {
@@ -132,24 +154,15 @@ class Network {
     int j = i + 1, k = i - 1, q = 0;
     while (j < hi || k > lo) {
       const int a = radpower_[++q];
-      if (j < hi) {
-        for (int ch = 0; ch < 3; ++ch)
-          colour_[j][ch] -=
-              static_cast<int>((int64_t{a} * (colour_[j][ch] - c[ch])) / kAlphaRadBias);
-        ++j;
-      }
-      if (k > lo) {
-        for (int ch = 0; ch < 3; ++ch)
-          colour_[k][ch] -=
-              static_cast<int>((int64_t{a} * (colour_[k][ch] - c[ch])) / kAlphaRadBias);
-        --k;
-      }
+      if (j < hi) pull(j++, a, c);
+      if (k > lo) pull(k--, a, c);
     }
   }
 
   int size_;
-  std::vector<std::array<int, 3>> colour_;
+  std::vector<int> red_, green_, blue_;  // colours with kNetBiasShift fractional bits
   std::vector<int> freq_, bias_;
+  std::vector<int> dist_, biased_;  // scratch of contest()
   std::vector<int> radpower_;
 };
 

@@ -25,67 +25,57 @@ uint32_t pack(const uint8_t* p) {
   return uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2];
 }
 
-// Nearest palette entry by squared distance. The palette is searched in green order outward
-// from the pixel's green, stopping once the green gap alone exceeds the best distance; a
-// direct-mapped cache serves the repeated colours of real pictures.
+// Nearest palette entry by squared distance, ties to the lower index. The colour cube is cut
+// into 32x32x32 cells of 8x8x8 colours; the first time a cell is met, it gets the list of the
+// entries that can be nearest to some colour in it: those whose least distance to the cell does
+// not exceed the smallest greatest distance of any entry. The true nearest entry, and every
+// entry tied with it, is always on that list, so scanning the list in index order is exact.
 class NearestColour {
  public:
-  explicit NearestColour(const std::vector<Rgb>& palette) : palette_(palette) {
-    order_.resize(palette.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    std::stable_sort(order_.begin(), order_.end(),
-                     [&](int a, int b) { return palette[a].g < palette[b].g; });
-    for (size_t i = 0; i < order_.size(); ++i) greens_.push_back(palette[order_[i]].g);
-    cache_key_.assign(kCacheSize, kEmpty);
-    cache_value_.resize(kCacheSize);
-  }
+  explicit NearestColour(const std::vector<Rgb>& palette)
+      : palette_(palette), cell_start_(kCells, -1), cell_count_(kCells, 0) {}
 
   int operator()(int r, int g, int b) {
-    const uint32_t key = uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b);
-    const uint32_t slot = (key * 2654435761u) >> (32 - kCacheBits);
-    if (cache_key_[slot] == key) return cache_value_[slot];
-    const int found = search(r, g, b);
-    cache_key_[slot] = key;
-    cache_value_[slot] = static_cast<uint16_t>(found);
-    return found;
-  }
-
- private:
-  static constexpr int kCacheBits = 16;
-  static constexpr size_t kCacheSize = size_t{1} << kCacheBits;
-  static constexpr uint32_t kEmpty = 0xFFFFFFFF;
-
-  int search(int r, int g, int b) const {
-    const int n = static_cast<int>(order_.size());
-    const int start =
-        static_cast<int>(std::lower_bound(greens_.begin(), greens_.end(), g) - greens_.begin());
-    int best = -1, best_d = std::numeric_limits<int>::max();
-    auto consider = [&](int k) {
-      const int index = order_[k];
-      const Rgb& c = palette_[index];
-      const int dr = c.r - r, dg = c.g - g, db = c.b - b;
+    const int cell = (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
+    if (cell_start_[cell] < 0) build(cell);
+    const uint16_t* c = candidates_.data() + cell_start_[cell];
+    int best = c[0], best_d = std::numeric_limits<int>::max();
+    for (int i = 0; i < cell_count_[cell]; ++i) {
+      const Rgb& p = palette_[c[i]];
+      const int dr = p.r - r, dg = p.g - g, db = p.b - b;
       const int d = dr * dr + dg * dg + db * db;
-      if (d < best_d || (d == best_d && index < best)) best_d = d, best = index;
-    };
-    // Entries whose green gap squared exceeds the best distance cannot win or tie.
-    for (int k = start; k < n; ++k) {
-      const int dg = greens_[k] - g;
-      if (dg * dg > best_d) break;
-      consider(k);
-    }
-    for (int k = start - 1; k >= 0; --k) {
-      const int dg = g - greens_[k];
-      if (dg * dg > best_d) break;
-      consider(k);
+      if (d < best_d) best_d = d, best = c[i];
     }
     return best;
   }
 
+ private:
+  static constexpr int kCells = 1 << 15;
+
+  void build(int cell) {
+    const int lo[3] = {(cell >> 10) << 3, ((cell >> 5) & 31) << 3, (cell & 31) << 3};
+    auto span = [&](const Rgb& p, bool farthest) {
+      const int v[3] = {p.r, p.g, p.b};
+      int d = 0;
+      for (int c = 0; c < 3; ++c) {
+        const int a = v[c] - lo[c], b = v[c] - (lo[c] + 7);
+        const int e =
+            farthest ? std::max(std::abs(a), std::abs(b)) : (a < 0 ? -a : (b > 0 ? b : 0));
+        d += e * e;
+      }
+      return d;
+    };
+    int bound = std::numeric_limits<int>::max();
+    for (const Rgb& p : palette_) bound = std::min(bound, span(p, true));
+    cell_start_[cell] = static_cast<int32_t>(candidates_.size());
+    for (size_t i = 0; i < palette_.size(); ++i)
+      if (span(palette_[i], false) <= bound) candidates_.push_back(static_cast<uint16_t>(i));
+    cell_count_[cell] = static_cast<int32_t>(candidates_.size()) - cell_start_[cell];
+  }
+
   const std::vector<Rgb>& palette_;
-  std::vector<int> order_;
-  std::vector<uint8_t> greens_;
-  std::vector<uint32_t> cache_key_;
-  std::vector<uint16_t> cache_value_;
+  std::vector<int32_t> cell_start_, cell_count_;
+  std::vector<uint16_t> candidates_;
 };
 
 struct Bin {
@@ -257,8 +247,9 @@ void convert_to(ImageDocument& doc, int colours, Dither dither) {
   // 256 colours, each of them on the ramp.
   if (count_colours(raster, colours) <= colours) return;
   const uint64_t pixels = static_cast<uint64_t>(raster.width()) * raster.height();
-  // Learning from about a million sampled pixels is plenty for a 256-entry network.
-  const int sample_factor = static_cast<int>(std::clamp<uint64_t>(pixels / 1'000'000, 1, 30));
+  // About half a million sampled pixels teach a network of up to 1024 neurons well; more only
+  // costs time.
+  const int sample_factor = static_cast<int>(std::clamp<uint64_t>(pixels / 500'000, 1, 30));
   const std::vector<Rgb> palette = colours >= 128 ? neuquant_palette(raster, colours, sample_factor)
                                                   : median_cut_palette(raster, colours);
   map_to_palette(raster, palette, dither);
