@@ -478,7 +478,14 @@ Raster resample_nearest(const Raster& src, int width, int height) {
   return out;
 }
 
+// The per-axis weight tables cost tens of bytes per destination index, far more than the
+// pixels of a one-row image; a side beyond this is refused rather than allocated.
+constexpr int kMaxFilteredSide = 1 << 20;
+
 Raster resample_filtered(const Raster& source, int width, int height, const FilterKernel& f) {
+  if (width > kMaxFilteredSide || height > kMaxFilteredSide)
+    throw ImageError("cannot filter to " + std::to_string(width) + "x" + std::to_string(height) +
+                     ": a side above " + std::to_string(kMaxFilteredSide) + " pixels");
   // Indexed and 1-bit pictures are filtered as colours; grey stays one channel.
   const Raster converted =
       (source.format() == PixelFormat::Rgb24 || source.format() == PixelFormat::Gray8)

@@ -236,6 +236,8 @@ TEST(Resample, RefusesTargetsBeyondThePixelLimitWithoutTouchingTheDocument) {
   ImageDocument doc = doc_of(test::gradient_rgb(4, 4));
   EXPECT_THROW(resample(doc, 2000000000, 3, ResampleFilter::Lanczos3), ImageError);
   EXPECT_THROW(resample(doc, 70000, 70000, ResampleFilter::None), ImageError);
+  // Within the pixel limit, but a filtered side that long would need huge weight tables.
+  EXPECT_THROW(resample(doc, 3'000'000, 1, ResampleFilter::Triangle), ImageError);
   EXPECT_EQ(doc.width(), 4);
   EXPECT_FALSE(doc.can_undo());
 }
