@@ -27,8 +27,10 @@ std::string system_reason() {
 
 std::filesystem::path temporary_sibling(const std::filesystem::path& path) {
   static thread_local std::mt19937_64 rng{std::random_device{}()};
-  return path.parent_path() /
-         ("." + path.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
+  std::string name = ".";
+  name.append(path.filename().string()).append(".").append(std::to_string(rng() % 1000000000));
+  name.append(".tmp");
+  return path.parent_path() / name;
 }
 }  // namespace
 
