@@ -1,0 +1,181 @@
+#include "files/filename_pattern.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "core/choice_text.h"
+
+namespace lumatrix {
+
+namespace {
+
+enum class Component { Prefix, Number, Date, Suffix };
+
+std::vector<Component> order_components(std::string_view order_text) {
+  using C = Component;
+  const std::string order = normalized_choice(order_text);
+  if (order == "prenumdatsuf") return {C::Prefix, C::Number, C::Date, C::Suffix};
+  if (order == "predatnumsuf") return {C::Prefix, C::Date, C::Number, C::Suffix};
+  if (order == "prenumsufdat") return {C::Prefix, C::Number, C::Suffix, C::Date};
+  if (order == "predatsuffnum") return {C::Prefix, C::Date, C::Suffix, C::Number};
+  if (order == "numpredatsuf") return {C::Number, C::Prefix, C::Date, C::Suffix};
+  if (order == "numdatpresuf") return {C::Number, C::Date, C::Prefix, C::Suffix};
+  // A typed order is read in groups of three letters; an order naming no component at all
+  // (the list's empty items among them) would make names of the extension alone, so it falls
+  // back to the first order.
+  std::vector<Component> components;
+  for (size_t i = 0; i + 3 <= order.size(); i += 3) {
+    const std::string_view group = std::string_view(order).substr(i, 3);
+    if (group == "pre") components.push_back(C::Prefix);
+    if (group == "num") components.push_back(C::Number);
+    if (group == "dat") components.push_back(C::Date);
+    if (group == "suf") components.push_back(C::Suffix);
+  }
+  if (components.empty()) return order_components("PreNumDatSuf");
+  return components;
+}
+
+std::string change_case(std::string text, int filename_case) {
+  if (filename_case == 1)
+    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (filename_case == 2)
+    for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  return text;
+}
+
+std::string extension_of(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string() : std::string(name.substr(dot));
+}
+
+std::string two_digits(int value) {
+  return pad_number(value % 100, 2);
+}
+
+// The user's abbreviated month name (LC_TIME from the environment), without changing the
+// process's locale; English when the environment names none.
+std::string month_abbreviation(int month) {
+  static const locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+  static const char* const english[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (user != static_cast<locale_t>(0)) {
+    const char* name = nl_langinfo_l(static_cast<nl_item>(ABMON_1 + month), user);
+    if (name != nullptr && *name != '\0') return name;
+  }
+  return english[month];
+}
+
+}  // namespace
+
+std::string pad_number(long long value, int digits) {
+  std::string text = std::to_string(value < 0 ? -value : value);
+  const int width = digits - (value < 0 ? 1 : 0);
+  if (width > 0 && static_cast<int>(text.size()) < width)
+    text.insert(0, static_cast<size_t>(width) - text.size(), '0');
+  return value < 0 ? "-" + text : text;
+}
+
+std::string formatmynumber(const Settings& settings, long long value) {
+  return pad_number(value, settings.no_of_digits);
+}
+
+std::string formatmynumbertn(const Settings& settings, std::string_view text, long long value) {
+  return std::string(text) + pad_number(value, settings.numnum);
+}
+
+std::string format_date(const std::tm& date, std::string_view pattern) {
+  std::string out;
+  size_t i = 0;
+  while (i < pattern.size()) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(pattern[i])));
+    size_t run = 1;
+    while (i + run < pattern.size() &&
+           std::toupper(static_cast<unsigned char>(pattern[i + run])) == c)
+      ++run;
+    if (c == 'D') {
+      out += two_digits(date.tm_mday);
+    } else if (c == 'M') {
+      out += run >= 3 ? month_abbreviation(date.tm_mon) : two_digits(date.tm_mon + 1);
+    } else if (c == 'Y') {
+      out += run >= 4 ? pad_number(date.tm_year + 1900, 4) : two_digits(date.tm_year + 1900);
+    } else {
+      out.append(pattern.substr(i, run));
+    }
+    i += run;
+  }
+  return out;
+}
+
+std::optional<std::tm> file_write_date(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto written = std::filesystem::last_write_time(path, error);
+  if (error) return std::nullopt;
+  const auto system = std::chrono::file_clock::to_sys(written);
+  std::time_t seconds =
+      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(system));
+  std::tm local{};
+  if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
+  local.tm_sec -= local.tm_sec % 2;  // DOS time stamps count seconds in twos
+  return local;
+}
+
+std::string build_file_name(const Settings& settings, std::string_view name,
+                            std::string_view extension, long long position,
+                            const NameParts& parts) {
+  std::string ext = trim_blanks(extension).empty() ? extension_of(name) : std::string(extension);
+  std::string result;
+  if (settings.appendprefixsuffix) {
+    result = parts.prefix + std::string(name) + parts.suffix;
+  } else {
+    const std::string number = formatmynumber(settings, settings.start_number + position - 1);
+    for (Component c : order_components(settings.filenameorder)) {
+      switch (c) {
+        case Component::Prefix:
+          result += parts.prefix;
+          break;
+        case Component::Number:
+          result += number;
+          break;
+        case Component::Date:
+          result += parts.date;
+          break;
+        case Component::Suffix:
+          result += parts.suffix;
+          break;
+      }
+    }
+  }
+  return change_case(result + ext, settings.Filename_Case);
+}
+
+std::string changefilename(const Settings& settings, std::string_view name,
+                           std::string_view extension, long long position,
+                           const std::filesystem::path& current_source_path) {
+  NameParts parts{settings.file_prefix, settings.file_suffix, {}};
+  if (settings.append_date) {
+    std::optional<std::tm> date;
+    if (choice_is(settings.date_type, "creation")) date = file_write_date(current_source_path);
+    if (!date) {
+      // Today's date also stands in when the source's time stamp cannot be read.
+      const std::time_t now = std::time(nullptr);
+      std::tm local{};
+      localtime_r(&now, &local);
+      date = local;
+    }
+    parts.date = format_date(*date, settings.date_format);
+  }
+  return build_file_name(settings, name, extension, position, parts);
+}
+
+std::string changefilename_thumbnail(const Settings& settings, std::string_view name,
+                                     std::string_view extension, long long position,
+                                     std::string_view prefix, std::string_view suffix) {
+  return build_file_name(settings, name, extension, position,
+                         NameParts{std::string(prefix), std::string(suffix), {}});
+}
+
+}  // namespace lumatrix
