@@ -10,6 +10,8 @@ namespace lumatrix::cli {
 extern const Command settings_command;
 extern const Command info_command;
 extern const Command convert_command;
+extern const Command rename_command;
+extern const Command backup_command;
 }  // namespace lumatrix::cli
 
 namespace {
@@ -19,6 +21,8 @@ const Command* const kCommands[] = {
     &lumatrix::cli::settings_command,
     &lumatrix::cli::info_command,
     &lumatrix::cli::convert_command,
+    &lumatrix::cli::rename_command,
+    &lumatrix::cli::backup_command,
 };
 
 void print_overview(std::ostream& out) {
