@@ -10,6 +10,8 @@ namespace lumatrix::cli {
 extern const Command settings_command;
 extern const Command info_command;
 extern const Command convert_command;
+extern const Command process_command;
+extern const Command preview_command;
 extern const Command rename_command;
 extern const Command backup_command;
 }  // namespace lumatrix::cli
@@ -21,6 +23,8 @@ const Command* const kCommands[] = {
     &lumatrix::cli::settings_command,
     &lumatrix::cli::info_command,
     &lumatrix::cli::convert_command,
+    &lumatrix::cli::process_command,
+    &lumatrix::cli::preview_command,
     &lumatrix::cli::rename_command,
     &lumatrix::cli::backup_command,
 };
