@@ -101,8 +101,11 @@ std::optional<Entry> describe(std::span<const uint8_t> file, size_t offset, size
   return e;
 }
 
-// The entry we show: largest area, then most bits. Entries whose data cannot be described are
-// passed over, so one damaged picture does not hide the others.
+// The entry we show: largest area, then most bits. Sizes and depths come from the pictures'
+// own headers, not the directory: its size bytes stop at 256 (0 standing for 256, also for
+// larger PNG pictures), and cursors keep their hotspot where icons keep planes and bits.
+// Entries whose data cannot be described are passed over, so one damaged picture does not hide
+// the others.
 Entry choose_entry(std::span<const uint8_t> file) {
   ByteReader in(file);
   const uint16_t reserved = in.u16le(), type = in.u16le(), count = in.u16le();

@@ -387,7 +387,8 @@ Raster decode_jpeg2000(std::span<const uint8_t> data, IOParams& params) {
   opj_image_t& image = *read->image;
   if (image.color_space == OPJ_CLRSPC_CMYK)
     throw ImageError("CMYK JPEG 2000 images are not supported");
-  // Refuse before opj_decode allocates every component at full size.
+  // Refuse before opj_decode allocates every component at full size; OpenJPEG itself has no
+  // setting that caps its allocations.
   const auto [width, height] = picture_size(image);
   uint64_t samples = 0;
   for (OPJ_UINT32 i = 0; i < image.numcomps; ++i)

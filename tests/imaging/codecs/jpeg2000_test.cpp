@@ -86,8 +86,9 @@ void write_ppm(const fs::path& path, const Raster& rgb) {
 }
 
 TEST(Jpeg2000Codec, LosslessRoundTripsAreExactInBothContainers) {
-  const Raster cases[] = {grey_ramp(37, 21), with_alpha(grey_ramp(16, 9)),
-                          test::gradient_rgb(33, 17), with_alpha(test::gradient_rgb(40, 3))};
+  const Raster cases[] = {grey_ramp(37, 21),          with_alpha(grey_ramp(16, 9)),
+                          test::gradient_rgb(33, 17), with_alpha(test::gradient_rgb(40, 3)),
+                          test::gradient_rgb(1, 1),   grey_ramp(1, 70)};
   for (const char* extension : {".jp2", ".j2k"}) {
     for (const Raster& source : cases) {
       SCOPED_TRACE(std::string(extension) + " format " +
