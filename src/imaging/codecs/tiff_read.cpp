@@ -333,8 +333,14 @@ Raster read_through_rgba(const TiffHandle& handle, const Layout& l) {
     throw ImageError(reason[0] != '\0' ? reason : "unsupported TIFF layout");
   Raster raster(static_cast<int>(l.width), static_cast<int>(l.height), PixelFormat::Rgb24);
   std::vector<uint32_t> pixels(static_cast<size_t>(l.width) * l.height);
+  // Rows come out in the order the file stores them, as the direct reading gives them: asking
+  // for the file's own orientation keeps libtiff from flipping.
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+  if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT)
+    orientation = ORIENTATION_TOPLEFT;
   handle.check(
-      TIFFReadRGBAImageOriented(tif, l.width, l.height, pixels.data(), ORIENTATION_TOPLEFT, 1) == 1,
+      TIFFReadRGBAImageOriented(tif, l.width, l.height, pixels.data(), orientation, 1) == 1,
       "cannot decode the TIFF image");
   const bool alpha = l.alpha != 0;
   if (alpha) raster.add_alpha();

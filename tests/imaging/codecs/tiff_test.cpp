@@ -177,6 +177,16 @@ TEST(TiffCodec, JpegCompressionKeepsThePictureWithinTolerance) {
     params.jpeg_quality = 20;
     EXPECT_LT(encode_tiff(source, params, ".tif").size(), fine.size());
   }
+  // Inks go through JPEG as four components.
+  IOParams cmyk = with_compression(TiffCompression::Jpeg, 5), cmyk_read;
+  cmyk.jpeg_quality = 95;
+  const auto cmyk_bytes = encode_tiff(smooth, cmyk, ".tif");
+  EXPECT_TRUE(test::same_pixels(decode_tiff(cmyk_bytes, cmyk_read), smooth, 8));
+  EXPECT_EQ(cmyk_read.tiff_photometric, 5);
+  test::TempDir dir;
+  test::write_bytes(dir / "cmyk.tif", cmyk_bytes);
+  EXPECT_TRUE(test::same_pixels(test::imagemagick_decode(dir / "cmyk.tif"), smooth, 8));
+
   // Palettes and grey go through JPEG too: as colour and as grey.
   IOParams read;
   EXPECT_EQ(round_trip(paletted(20, 20, 4), with_compression(TiffCompression::Jpeg), read).format(),
@@ -343,6 +353,15 @@ TEST(TiffCodec, DecodesTiffcpLayoutsLikeImageMagick) {
     const Raster ours = decode_tiff(test::read_bytes(file), params);
     EXPECT_TRUE(test::same_pixels(ours.to_rgb24(), test::imagemagick_decode(file), c.tolerance));
   }
+
+  // Rows keep the file's order whatever the Orientation tag says, whichever way libtiff reads.
+  IOParams params;
+  const Raster stored = decode_tiff(test::read_bytes(dir / "deflate.tif"), params);
+  for (const char* name : {"deflate.tif", "separate.tif"}) {
+    SCOPED_TRACE(name);
+    tiff_tool("tiffset -s 274 4", dir / name);
+    EXPECT_EQ(decode_tiff(test::read_bytes(dir / name), params), stored);
+  }
 }
 
 TEST(TiffCodec, AssociatedAlphaIsUnpremultiplied) {
@@ -448,6 +467,7 @@ TEST(TiffCodec, SurvivesDamagedInput) {
       encode_tiff(rgba, with_compression(TiffCompression::Jpeg, 6), ".tif"),
       encode_tiff(paletted(30, 20, 9), IOParams{}, ".tif"),
       test::read_bytes(tiled),
+      test::read_bytes(LUMATRIX_TEST_DATA "/fuzz-seeds/raw-g3-fax-page.tiff"),
   };
   int tried = 0;
   for (const auto& bytes : files) {
