@@ -135,8 +135,14 @@ int colour_samples(const Layout& l) {
   }
 }
 
-bool readable_directly(const Layout& l) {
+bool readable_directly(TIFF* tif, const Layout& l) {
   const int colour = colour_samples(l);
+  // Tiles are pasted side by side byte-wise, so each tile row must end on a byte boundary (the
+  // multiples of 16 the format asks for always do).
+  uint32_t tile_w = 0;
+  if (TIFFIsTiled(tif) && TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tile_w) == 1 &&
+      uint64_t{tile_w} * l.samples * l.bits % 8 != 0)
+    return false;
   if (colour == 0 || l.samples < colour) return false;
   if (l.planar != PLANARCONFIG_CONTIG && l.samples != 1) return false;
   if (l.sample_format != SAMPLEFORMAT_UINT && l.sample_format != SAMPLEFORMAT_VOID) return false;
@@ -365,8 +371,8 @@ Raster decode_tiff(std::span<const uint8_t> data, IOParams& params) {
   if (!has_tiff_signature(data)) return decode_raw_fax(data, params);
   TiffHandle handle(data);
   const Layout layout = read_layout(handle, params);
-  return readable_directly(layout) ? read_directly(handle, layout)
-                                   : read_through_rgba(handle, layout);
+  return readable_directly(handle.get(), layout) ? read_directly(handle, layout)
+                                                 : read_through_rgba(handle, layout);
 }
 
 void read_tiff_header(std::span<const uint8_t> data, IOParams& params) {
