@@ -134,10 +134,10 @@ class PcxSource {
 
 std::vector<Rgb> header_palette(const PcxHeader& h) {
   const size_t count = size_t{1} << h.index_bits();
-  std::vector<Rgb> palette(h.ega_palette, h.ega_palette + count);
-  // Monochrome files often leave both entries alike (mostly zero); they mean black and white.
-  if (count == 2 && palette[0] == palette[1]) palette = {{0, 0, 0}, {255, 255, 255}};
-  return palette;
+  // Monochrome pictures are black and white whatever the header palette holds: many writers
+  // leave it zero or fill it with unrelated EGA colours.
+  if (count == 2) return {{0, 0, 0}, {255, 255, 255}};
+  return std::vector<Rgb>(h.ega_palette, h.ega_palette + count);
 }
 
 // The palette of an 8-bit file follows the pixels; without it the file is taken as grey.
