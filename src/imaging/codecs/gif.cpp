@@ -9,8 +9,9 @@
 // Writing gives one frame of the raster's size. Paletted and 1-bit rasters keep their palette,
 // grey rasters get a grey ramp, 24-bit rasters with up to 256 colours are stored exactly and
 // larger ones are reduced to 256 colours as the colour-depth step does (NeuQuant palette, then
-// nearest colour). Transparent pixels (alpha below 128, and with `gif_transparent` those of the
-// transparent colour) share one palette index marked in a Graphic Control Extension.
+// nearest colour). Transparent pixels (alpha below 128; in a raster without alpha, with
+// `gif_transparent` those of the transparent colour) share one palette index, marked in a
+// Graphic Control Extension.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -257,8 +258,9 @@ void index_colours(const Raster& rgb, IndexedImage& out) {
   }
 }
 
-// Whether each pixel is to be transparent: alpha below 128, or the transparent colour when
-// `gif_transparent` asks for it.
+// Whether each pixel is to be transparent. An alpha plane decides on its own (alpha below 128):
+// a GIF read back has one, and its transparent colour may well be shared by opaque pixels that
+// must stay opaque. Without alpha, `gif_transparent` makes the pixels of its colour transparent.
 std::vector<bool> transparent_pixels(const Raster& raster, const IOParams& params, bool& any) {
   std::vector<bool> mask(static_cast<size_t>(raster.width()) * raster.height(), false);
   any = false;
@@ -266,8 +268,7 @@ std::vector<bool> transparent_pixels(const Raster& raster, const IOParams& param
   for (int y = 0; y < raster.height(); ++y) {
     const uint8_t* a = raster.has_alpha() ? raster.alpha_row(y) : nullptr;
     for (int x = 0; x < raster.width(); ++x) {
-      const bool clear = (a && a[x] < 128) || (params.gif_transparent &&
-                                               raster.pixel(x, y) == params.gif_transparent_color);
+      const bool clear = a ? a[x] < 128 : raster.pixel(x, y) == params.gif_transparent_color;
       mask[static_cast<size_t>(y) * raster.width() + x] = clear;
       any |= clear;
     }

@@ -228,6 +228,22 @@ TEST(GifCodec, TransparentColourParameterMarksThatColour) {
   EXPECT_FALSE(none.gif_transparent);
 }
 
+TEST(GifCodec, ResavingKeepsOpaquePixelsThatShareTheTransparentColour) {
+  // Index 3 is transparent and has the same colour as the opaque index 1.
+  test::TempDir dir;
+  const std::vector<GifColorType> colours = {{1, 1, 1}, {200, 0, 0}, {0, 200, 0}, {200, 0, 0}};
+  IOParams params;
+  const Raster first =
+      decode(giflib_file(dir, 3, 2, 0, 0, 0, 3, 2, colours, 3, {1, 2, 3, 2, 3, 1}), &params);
+  ASSERT_TRUE(params.gif_transparent);
+  IOParams again;
+  const Raster second = decode(encode_gif(first, params, ".gif"), &again);
+  EXPECT_TRUE(again.gif_transparent);
+  EXPECT_TRUE(test::same_pixels(second, first));
+  EXPECT_EQ(second.alpha_row(0)[0], 255);
+  EXPECT_EQ(second.alpha_row(0)[2], 0);
+}
+
 TEST(GifCodec, DecodesImageMagickFilesAsImageMagickDoes) {
   test::TempDir dir;
   const auto source = dir / "source.png";
