@@ -78,7 +78,13 @@ void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& opt
   if (!plan) return;
 
   if (plan->kind == ResizeKind::Direct) {
-    resample(doc, plan->width, plan->height, plan->filter);
+    // "Downsize by %" beyond 100 computes two negative sides. Resample ignores a request whose
+    // sides are both negative, which would leave the image at full size although the user
+    // asked for a smaller one; the sides are meant by their size, so they go in as such
+    // (150 % gives half the size). The log line keeps the computed target.
+    const bool both_negative = plan->width < 0 && plan->height < 0;
+    resample(doc, both_negative ? -plan->width : plan->width,
+             both_negative ? -plan->height : plan->height, plan->filter);
     host.log(resampling_line(subject, w, h, *plan));
     host.process_events();
     return;

@@ -21,7 +21,8 @@ ResampleFilter resample_filter_for(std::string_view resample_type) {
 }
 
 int round_half_even(double value) {
-  constexpr double lo = std::numeric_limits<int>::min();
+  // Symmetric, so that a negative result can always be negated.
+  constexpr double lo = -std::numeric_limits<int>::max();
   constexpr double hi = std::numeric_limits<int>::max();
   if (std::isnan(value)) return 0;
   // rint follows the default rounding mode, which rounds ties to even.

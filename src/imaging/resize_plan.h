@@ -52,7 +52,7 @@ struct ResizePlan {
 std::optional<ResizePlan> plan_resize(const ResizeOptions& options, int current_width,
                                       int current_height);
 
-// round(value) with ties to the even integer, held to the int range.
+// round(value) with ties to the even integer, held to -INT_MAX..INT_MAX.
 int round_half_even(double value);
 
 }  // namespace lumatrix

@@ -37,6 +37,7 @@ TEST(RoundHalfEven, TiesGoToEven) {
   EXPECT_EQ(round_half_even(-2.5), -2);
   EXPECT_EQ(round_half_even(2.51), 3);
   EXPECT_EQ(round_half_even(1e12), INT32_MAX);
+  EXPECT_EQ(round_half_even(-1e12), -INT32_MAX);
 }
 
 TEST(PlanResize, FixedFactorsRoundHalfToEven) {
