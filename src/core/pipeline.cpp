@@ -101,10 +101,6 @@ void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& opt
 bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
                    const PipelineEntry& entry, const Overlays& overlays) {
   ImageDocument& doc = ws.processimage;
-  // Loading and resetting replace every file parameter; the stream-header flag is the
-  // caller's choice for this run, not something the source file says.
-  const bool stream_header = doc.params.stream_header;
-
   doc.raster = Raster{};
   doc.deselect();
   ws.resample_filter = resample_filter_for(settings.resampletype);
@@ -117,7 +113,6 @@ bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
   } catch (const std::exception& error) {
     load_error = error.what();
   }
-  doc.params.stream_header = stream_header;
 
   ws.Image.assign(doc);
   host.process_events();
@@ -164,7 +159,6 @@ bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
 
   if (!settings.retainheaderinfo) {
     doc.reset_info();
-    doc.params.stream_header = stream_header;
     // Dropping the source's header must not undo the colour space the user chose for the
     // saved file, so the choice is applied again over the defaults.
     apply_colour_space(doc.params, settings.colorspace);

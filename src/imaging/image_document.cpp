@@ -36,6 +36,7 @@ bool ImageDocument::load(const std::filesystem::path& path) {
   IOParams loaded;
   Raster decoded = with_path(path, [&] { return codec->decode(bytes, loaded); });
   loaded.file_type = codec->file_type;
+  loaded.stream_header = params.stream_header;
   loaded.width = decoded.width();
   loaded.height = decoded.height();
   params = std::move(loaded);
@@ -72,6 +73,7 @@ bool ImageDocument::read_params(const std::filesystem::path& path) {
     }
   });
   header.file_type = codec->file_type;
+  header.stream_header = params.stream_header;
   params = std::move(header);
   aborting_ = false;
   return true;
@@ -86,7 +88,10 @@ void ImageDocument::assign(const ImageDocument& source) {
 
 void ImageDocument::reset_info() {
   // The raster carries no resolution of its own, so the defaults' display resolution stands.
+  // The stream-header flag is the caller's choice for the run, not something a file says.
+  const bool stream_header = params.stream_header;
   params = IOParams{};
+  params.stream_header = stream_header;
   params.width = raster.width();
   params.height = raster.height();
 }
