@@ -3,6 +3,8 @@
 // ImageError, anything else (a crash, a sanitizer report, another exception) is a finding.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <span>
 
 #include "imaging/codec.h"
@@ -11,7 +13,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const lumatrix::Codec* codec = [] {
     lumatrix::set_pixel_limit(uint64_t{1} << 24);  // keep memory per input small
-    return lumatrix::find_codec("input" LUMATRIX_FUZZ_EXTENSION);
+    const lumatrix::Codec* found = lumatrix::find_codec("input" LUMATRIX_FUZZ_EXTENSION);
+    if (found == nullptr || found->decode == nullptr) {
+      std::fprintf(stderr, "no reader for " LUMATRIX_FUZZ_EXTENSION "\n");
+      std::abort();
+    }
+    return found;
   }();
   const std::span<const uint8_t> bytes(data, size);
   try {
