@@ -37,18 +37,6 @@ void add_sorted(std::vector<GalleryRecord>& records, GalleryRecord record) {
   records.insert(at, std::move(record));
 }
 
-PipelineEntry pipeline_entry(const ListEntry& entry, int position, const std::string& output) {
-  PipelineEntry p;
-  p.position = position;
-  p.output_name = output;
-  p.file_name = entry.file_name;
-  p.orientation = entry.orientation;
-  p.display_name = entry.display_name;
-  p.caption = entry.caption;
-  p.original_file_path = entry.file_path;
-  return p;
-}
-
 // The stop check before an entry. Returns false when the user confirms the stop.
 bool may_continue(RunHost& host, bool& run_active, int maximum) {
   if (run_active && host.stop_requested()) run_active = false;

@@ -20,6 +20,19 @@ OutputTarget output_target(const Settings& settings, const ListEntry& entry, lon
   return t;
 }
 
+PipelineEntry pipeline_entry(const ListEntry& entry, long long position,
+                             const std::string& output_name) {
+  PipelineEntry p;
+  p.position = static_cast<int>(position);
+  p.output_name = output_name;
+  p.file_name = entry.file_name;
+  p.orientation = entry.orientation;
+  p.display_name = entry.display_name;
+  p.caption = entry.caption;
+  p.original_file_path = entry.file_path;
+  return p;
+}
+
 bool prepare_output_directory(const std::string& directory, RunHost& host, OutputCounts& counts) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/pipeline.h"
 #include "core/run_host.h"
 #include "core/settings.h"
 #include "files/source_list.h"
@@ -20,6 +21,10 @@ struct OutputTarget {
 
 // The naming of the entry at 1-based `position`, as a run and Preview One form it.
 OutputTarget output_target(const Settings& settings, const ListEntry& entry, long long position);
+
+// The row as the pipeline takes it, with the output name the captions may print.
+PipelineEntry pipeline_entry(const ListEntry& entry, long long position,
+                             const std::string& output_name);
 
 // What happened to the files a run meant to write.
 struct OutputCounts {
