@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "cli/job_options.h"
+#include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
 #include "core/preview_one.h"
 #include "core/save_options.h"
@@ -36,7 +37,7 @@ PreviewArgs parse(const std::vector<std::string>& rest) {
     if (auto after = value("--after")) {
       parsed.after = *after;
     } else if (auto orientation = value("--orientation")) {
-      parsed.orientation = *orientation;
+      parsed.orientation = orientation_value(*orientation);
     } else if (auto position = value("--position")) {
       try {
         size_t used = 0;
@@ -109,7 +110,8 @@ void help(std::ostream& out) {
          "\n"
          "Options:\n"
          "  --after FILE         where the result goes (required; replaced whole)\n"
-         "  --orientation TEXT   the entry's orientation, e.g. 'Rotate Left 90\u00B0'\n"
+         "  --orientation TEXT   the entry's orientation: As Is, Rotate Left 90, Rotate\n"
+         "                       Right 90, Rotate 180, Flip Left, Flip Right, Flip Down\n"
          "  --position N         the entry's row number, for the Filename Changer's name\n";
   describe_job_options(out);
   out << "\nExit status: 0 written; 1 SOURCE is not a valid image or FILE could not be\n"

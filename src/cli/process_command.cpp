@@ -8,10 +8,10 @@
 
 #include "cli/command.h"
 #include "cli/job_options.h"
+#include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
 #include "core/batch_run.h"
 #include "core/profile_file.h"
-#include "imaging/orientation.h"
 
 namespace lumatrix::cli {
 
@@ -25,19 +25,6 @@ struct ProcessArgs {
   std::optional<std::string> orientation;
   std::vector<fs::path> sources;
 };
-
-// The orientation values an entry takes; the degree sign may be left out when typing.
-std::string orientation_value(const std::string& text) {
-  for (std::string_view value :
-       {kAsIs, kRotateLeft90, kRotateRight90, kRotate180, kFlipLeft, kFlipRight, kFlipDown}) {
-    std::string plain(value);
-    if (plain.ends_with("\u00B0")) plain.resize(plain.size() - std::string("\u00B0").size());
-    if (text == value || text == plain) return std::string(value);
-  }
-  throw UsageError{"--orientation: unknown value '" + text +
-                   "'; use one of: As Is, Rotate Left 90, Rotate Right 90, Rotate 180, Flip "
-                   "Left, Flip Right, Flip Down"};
-}
 
 ProcessArgs parse(const std::vector<std::string>& rest) {
   ProcessArgs parsed;

@@ -159,6 +159,12 @@ TEST_F(ProcessCommand, PreviewWritesOnlyTheAfterImage) {
   EXPECT_FALSE(fs::exists(dir / "b.png"));
   r = test::run_lumatrix(dir, {"preview", path("tree/a.png")});
   EXPECT_EQ(r.status, 2);
+
+  // The degree sign may be left out of the orientation.
+  r = test::run_lumatrix(dir, {"preview", "--orientation", "Rotate Left 90", path("tree/a.png"),
+                               "--after", path("turned.png")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(load("turned.png").width(), 40);
 }
 
 }  // namespace
