@@ -53,7 +53,7 @@ TEST_F(PipelineTest, DefaultsPassTheImageThroughUnchanged) {
   EXPECT_GT(host.count(Kind::Events), 3);
 }
 
-TEST_F(PipelineTest, FiveBySixIsTheSmallestValidImage) {
+TEST_F(PipelineTest, FiveByFiveIsTheSmallestValidImage) {
   EXPECT_TRUE(run(source(5, 5, "ok.png")));
   ws.afterpreview.raster = test::gradient_rgb(9, 9);
   host.reset();
