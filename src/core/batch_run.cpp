@@ -117,9 +117,15 @@ BatchRunResult process_all(Workspace& ws, RunHost& host, Settings& settings, con
     ThumbnailJob job{entry, position, target, {entry.full_path(), last_output}};
     for (int which = 1; which <= 2; ++which) {
       if (thumbnail_enabled(settings, which)) {
-        if (auto path = make_thumbnail(ws, host, settings, job, which, result.outputs)) {
-          last_output = *path;
-          job.protected_paths.push_back(*path);
+        try {
+          if (auto path = make_thumbnail(ws, host, settings, job, which, result.outputs)) {
+            last_output = *path;
+            job.protected_paths.push_back(*path);
+          }
+        } catch (const std::exception& error) {
+          host.log("Error: Thumbnail " + std::to_string(which) + " of " +
+                   entry.full_path().string() + ": " + error.what());
+          ++result.outputs.failed;
         }
         host.set_progress(position, maximum);
         host.process_events();

@@ -426,6 +426,25 @@ TEST_F(BatchRunTest, FailedWritesAreLoggedAndTheRunGoesOn) {
   EXPECT_EQ(host.log_lines().back(), "Batch Image Processing Completed");
 }
 
+TEST_F(BatchRunTest, AThumbnailThatCannotBeMadeCostsOnlyThatThumbnail) {
+  add_sources(2);
+  thumbnails_on();
+  // An exact size far beyond the pixel limit: the resample refuses it.
+  settings.resizing_method_t1 = "Resize by Pixels";
+  settings.dimension_aspect_ratio_t1 = false;
+  settings.image_width_t1 = settings.image_height_t1 = 100000;
+  host.answers = {true};
+  const BatchRunResult result = run();
+  EXPECT_EQ(result.outputs.failed, 2);
+  const Lines log = host.log_lines();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& l) {
+    return l.starts_with("Error: Thumbnail 1 of " + (dir / "src" / "img1.png").string());
+  }));
+  for (const char* name : {"img1.png", "img2.png", "t2_img1.png", "t2_img2.png"})
+    EXPECT_TRUE(fs::exists(out(name))) << name;
+  EXPECT_FALSE(fs::exists(out("t1_img1.png")));
+}
+
 TEST_F(BatchRunTest, AnExtensionWithoutWriterIsReportedNotPassedOffAsSaved) {
   // "As Is" keeps extensions the list accepts but nothing here can write, such as ".psd".
   ImageDocument doc;
