@@ -310,10 +310,17 @@ TEST_F(BatchRunTest, NamesKeepTheStoredExtensionAndTheFirstBaseName) {
   EXPECT_TRUE(fs::exists(out("photo.jpg")));
   EXPECT_FALSE(fs::exists(out("photo.jpg.jpg")));
 
+  // A JPEG format keeps a JPEG source's upper-case extension; another format gives its own.
+  fs::remove_all(dir / "out");
+  host.answers = {true};
+  settings.Image_Format = "JPEG";
+  run();
+  EXPECT_TRUE(fs::exists(out("photo.JPG")));
+  EXPECT_EQ(load(out("photo.JPG")).params.file_type, FileType::JPEG);
   host.answers = {true};
   settings.Image_Format = "PNG";
   run();
-  EXPECT_TRUE(fs::exists(out("photo.png")));
+  EXPECT_EQ(load(out("photo.png")).params.file_type, FileType::PNG);
 }
 
 TEST_F(BatchRunTest, FilenameChangerNumbersCarryOverBetweenRuns) {
