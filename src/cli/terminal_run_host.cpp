@@ -49,7 +49,15 @@ void install_interrupt_handler() {
   action.sa_handler = on_interrupt;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;  // a file being copied goes on being copied
-  if (::sigaction(SIGINT, &action, g_installed ? nullptr : &g_previous) == 0) g_installed = true;
+  struct sigaction previous {};
+  if (::sigaction(SIGINT, &action, &previous) != 0) return;
+  // A program started in the background with Ctrl-C ignored keeps ignoring it.
+  if (previous.sa_handler == SIG_IGN && !g_installed) {
+    ::sigaction(SIGINT, &previous, nullptr);
+    return;
+  }
+  if (!g_installed) g_previous = previous;
+  g_installed = true;
 }
 
 void restore_interrupt_handler() {
