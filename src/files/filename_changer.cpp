@@ -1,0 +1,104 @@
+#include "files/filename_changer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "files/safe_file_ops.h"
+#include "files/subfolders.h"
+#include "imaging/image_error.h"
+
+namespace lumatrix {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr std::string_view kSourceToken = "[source directory]";
+constexpr size_t kMaxRest = 512;
+}  // namespace
+
+std::string changer_destination(std::string_view save_in, std::string_view source_dir) {
+  std::string dir = with_platform_separators(save_in);
+  std::string head = dir.substr(0, kSourceToken.size());
+  for (char& c : head) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (head == kSourceToken) {
+    // The rest starts two characters after the first "]", which skips the separator behind it.
+    const size_t rest = dir.find(']') + 2;
+    dir = std::string(source_dir) + (rest < dir.size() ? dir.substr(rest, kMaxRest) : "");
+  }
+  return expand_save_in(dir, source_dir);
+}
+
+bool filename_changer_on(const Settings& settings) {
+  return settings.filename_changer || settings.use_filename_changer;
+}
+
+void preview(RenameList& list, const SourceList& control_center, const Settings& settings,
+             RunHost& host) {
+  if (filename_changer_on(settings) && !control_center.empty() &&
+      host.ask_yes_no("Do You want to Preview Filename Change from Control Center List?"))
+    list.fill_from(control_center, settings);
+  list.recompute_names(settings);
+}
+
+ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
+                           const std::function<void(const Settings&)>& save_settings) {
+  if (save_settings) save_settings(settings);
+  const int count = static_cast<int>(std::min<size_t>(list.size(), INT32_MAX));
+  host.set_progress(0, count);
+  ChangerOutcome outcome;
+  int visited = 0;
+  for (int r = 1; r <= count; ++r) {
+    if (host.stop_requested()) {
+      if (host.ask_ok_cancel("Do You Want to Terminate the Current Process ?")) {
+        host.inform("Process Stopped by User");
+        host.set_progress(0, count);
+        host.process_events();
+        outcome.stopped = true;
+        break;
+      }
+      host.process_events();
+    }
+    visited = r;
+    RenameEntry& row = list.entries[static_cast<size_t>(r) - 1];
+    const fs::path source = row.full_path();
+    row.new_name = pattern_name(settings, row, r);
+
+    std::error_code error;
+    if (!fs::exists(source, error)) {
+      host.inform(row.old_name + " does not Exist");
+      ++outcome.missing;
+      continue;
+    }
+
+    const std::string dir = changer_destination(settings.filename_save_in, row.directory);
+    fs::create_directories(dir, error);
+    if (error) throw ImageError(dir, error.message());
+    const fs::path target = fs::path(dir + row.new_name);
+
+    // Renames and moves never replace another file: the old file would be gone with no copy
+    // left. Copies replace whole, as a copy leaves its source in place.
+    if (settings.overwritefilename) {
+      if (move_file_no_replace(source, target) == MoveResult::TargetTaken) {
+        host.log("Not Renamed : " + source.string() + " (" + target.string() + " already exists)");
+        ++outcome.refused;
+      } else {
+        ++outcome.done;
+      }
+    } else {
+      copy_file_whole(source, target);
+      ++outcome.done;
+    }
+    host.set_progress(r, count);
+    host.process_events();
+  }
+  if (!settings.resetstartnumber) {
+    const int64_t next = static_cast<int64_t>(settings.start_number) + visited;
+    settings.start_number =
+        static_cast<int32_t>(std::min<int64_t>(next, std::numeric_limits<int32_t>::max()));
+  }
+  host.inform("Renaming Process Complete");
+  return outcome;
+}
+
+}  // namespace lumatrix

@@ -1,0 +1,43 @@
+#pragma once
+// The Filename Changer's Preview and Process All: every listed file renamed, copied or moved to
+// the name the pattern gives its row, in place or into a save-in directory.
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/run_host.h"
+#include "core/settings.h"
+#include "files/rename_list.h"
+#include "files/source_list.h"
+
+namespace lumatrix {
+
+// The directory a file of `source_dir` goes to under the changer's save-in text: a text
+// starting with "[Source Directory]" (any letter case) is `source_dir` followed by what comes
+// two characters after the first "]" (at most 512 characters); "[subfolders]" mirrors the
+// source tree; an empty text is `source_dir` itself. Ends with a separator.
+std::string changer_destination(std::string_view save_in, std::string_view source_dir);
+
+// Whether either "Use Filename Changer" box is ticked (they always show the same state).
+bool filename_changer_on(const Settings& settings);
+
+// Preview: when the changer is on and the Control Center list has rows, offers to refill the
+// rename list from it; then computes every row's new name.
+void preview(RenameList& list, const SourceList& control_center, const Settings& settings,
+             RunHost& host);
+
+struct ChangerOutcome {
+  int done = 0;     // rows renamed, copied or moved (or already bearing their name)
+  int missing = 0;  // rows whose file did not exist
+  int refused = 0;  // renames or moves not made because another file has the new name
+  bool stopped = false;
+};
+
+// Process All. `save_settings` (may be empty) stores the settings before the run starts, as
+// the desktop program does with its automatic profile. With resetstartnumber off, start_number
+// moves on by the rows the run went through. A file that cannot be read or written ends the
+// run with ImageError; rows already done stay done.
+ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
+                           const std::function<void(const Settings&)>& save_settings = {});
+
+}  // namespace lumatrix
