@@ -49,13 +49,18 @@ void set_pixel_limit(uint64_t pixels) {
   g_pixel_limit.store(pixels);
 }
 
+void check_pixel_limit(uint64_t width, uint64_t height) {
+  // Both factors fit in 32 bits wherever a header can state them; larger ones are over anyway.
+  const bool over = width > UINT32_MAX || height > UINT32_MAX || width * height > pixel_limit();
+  if (over)
+    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
+                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+}
+
 Raster::Raster(int width, int height, PixelFormat format) {
   if (width < 0 || height < 0)
     throw ImageError("invalid image size " + std::to_string(width) + "x" + std::to_string(height));
-  const uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-  if (pixels > pixel_limit())
-    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  check_pixel_limit(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
   width_ = width;
   height_ = height;
   format_ = format;

@@ -29,6 +29,10 @@ int bits_per_pixel(PixelFormat format);
 // images before allocating. Default 2^28.
 uint64_t pixel_limit();
 void set_pixel_limit(uint64_t pixels);
+// Throws ImageError("image of WxH pixels exceeds the limit of N pixels") when a width × height
+// is above the pixel limit. Decoders call it with the sizes a header announces, before
+// allocating anything.
+void check_pixel_limit(uint64_t width, uint64_t height);
 
 class Raster {
  public:

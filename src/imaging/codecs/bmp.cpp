@@ -435,10 +435,7 @@ void write_row(const Raster& raster, int y, int bits, ByteWriter& out, size_t fi
 
 Raster decode_bmp(std::span<const uint8_t> data, IOParams& params) {
   const BmpHeader h = parse_header(data);
-  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
-  if (pixels > pixel_limit())
-    throw ImageError("image of " + std::to_string(h.width) + "x" + std::to_string(h.height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
   Raster raster = (h.compression == kBiRle8 || h.compression == kBiRle4)
                       ? decode_rle(data, h)
                       : decode_uncompressed(data, h);

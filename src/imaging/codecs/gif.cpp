@@ -385,12 +385,8 @@ IndexedImage index_image(const Raster& raster, const IOParams& params) {
 Raster decode_gif(std::span<const uint8_t> data, IOParams& params) {
   GifReader reader(data);
   FirstFrame frame = find_first_frame(reader);
-  const uint64_t pixels =
-      static_cast<uint64_t>(frame.canvas_width) * static_cast<uint64_t>(frame.canvas_height);
-  if (pixels > pixel_limit())
-    throw ImageError("image of " + std::to_string(frame.canvas_width) + "x" +
-                     std::to_string(frame.canvas_height) + " pixels exceeds the limit of " +
-                     std::to_string(pixel_limit()) + " pixels");
+  check_pixel_limit(static_cast<uint64_t>(frame.canvas_width),
+                    static_cast<uint64_t>(frame.canvas_height));
 
   Raster raster(frame.canvas_width, frame.canvas_height, PixelFormat::Palette8);
   const bool transparent = frame.transparent != NO_TRANSPARENT_COLOR;

@@ -130,9 +130,7 @@ Entry choose_entry(std::span<const uint8_t> file) {
 }
 
 void check_limit(int width, int height) {
-  if (uint64_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(height) > pixel_limit())
-    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  check_pixel_limit(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
 }
 
 Raster decode_dib(std::span<const uint8_t> data) {

@@ -393,9 +393,10 @@ Raster decode_jpeg2000(std::span<const uint8_t> data, IOParams& params) {
   uint64_t samples = 0;
   for (OPJ_UINT32 i = 0; i < image.numcomps; ++i)
     samples += uint64_t{image.comps[i].w} * image.comps[i].h;
-  if (width * height > pixel_limit() || samples > 4 * pixel_limit())
-    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  check_pixel_limit(width, height);
+  if (samples > 4 * pixel_limit())
+    throw ImageError("image components of " + std::to_string(samples) +
+                     " samples exceed the limit of " + std::to_string(4 * pixel_limit()));
   if (!opj_decode(read->codec.get(), read->stream.get(), &image))
     fail(read->messages, "cannot decode the JPEG 2000 image");
   if (!opj_end_decompress(read->codec.get(), read->stream.get()))

@@ -94,10 +94,8 @@ std::vector<uint8_t> scale_table(int maxval) {
 }
 
 Raster decode_pixels(std::span<const uint8_t> data, const PnmHeader& h) {
+  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
   const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
-  if (pixels > pixel_limit())
-    throw ImageError("image of " + std::to_string(h.width) + "x" + std::to_string(h.height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
   const uint64_t samples = pixels * h.samples();
   const uint64_t present = data.size() - h.data_offset;
   // Check the data can hold the picture before allocating for it: binary samples have a fixed

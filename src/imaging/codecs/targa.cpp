@@ -231,10 +231,7 @@ Raster decode_pixels(std::span<const uint8_t> data, const TgaHeader& h) {
 
 Raster decode_targa(std::span<const uint8_t> data, IOParams& params) {
   const TgaHeader h = parse_header(data);
-  const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
-  if (pixels > pixel_limit())
-    throw ImageError("image of " + std::to_string(h.width) + "x" + std::to_string(h.height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
+  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
   Raster raster = decode_pixels(data, h);
   fill_params(h, raster.has_alpha(), params);
   return raster;

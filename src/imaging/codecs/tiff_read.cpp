@@ -89,9 +89,7 @@ Layout read_layout(const TiffHandle& handle, IOParams& params) {
       (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA))
     l.alpha = extra[0];
   if (l.width == 0 || l.height == 0) throw ImageError("TIFF image has no pixels");
-  if (static_cast<uint64_t>(l.width) * l.height > pixel_limit())
-    throw ImageError("TIFF image of " + std::to_string(l.width) + "x" + std::to_string(l.height) +
-                     " pixels is above the pixel limit");
+  check_pixel_limit(l.width, l.height);
   if (l.width > static_cast<uint32_t>(std::numeric_limits<int>::max()) ||
       l.height > static_cast<uint32_t>(std::numeric_limits<int>::max()))
     throw ImageError("TIFF image too large");
