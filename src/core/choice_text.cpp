@@ -6,10 +6,20 @@ namespace {
 bool is_blank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
-char lower_ascii(char c) {
+char lower_char(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 }  // namespace
+
+std::string lower_ascii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) c = lower_char(c);
+  return result;
+}
+
+bool less_ignoring_case(std::string_view a, std::string_view b) {
+  return lower_ascii(a) < lower_ascii(b);
+}
 
 std::string_view trim_blanks(std::string_view text) {
   while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
@@ -18,9 +28,7 @@ std::string_view trim_blanks(std::string_view text) {
 }
 
 std::string normalized_choice(std::string_view text) {
-  std::string result(trim_blanks(text));
-  for (char& c : result) c = lower_ascii(c);
-  return result;
+  return lower_ascii(trim_blanks(text));
 }
 
 bool choice_is(std::string_view text, std::string_view item) {

@@ -4,21 +4,12 @@
 #include <array>
 #include <stdexcept>
 
+#include "core/choice_text.h"
 #include "files/subfolders.h"
 
 namespace lumatrix {
 
 namespace {
-
-std::string lower_ascii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
-
-bool less_ignoring_case(std::string_view a, std::string_view b) {
-  return lower_ascii(a) < lower_ascii(b);
-}
 
 std::string directory_text(const std::filesystem::path& dir) {
   std::string text = dir.string();

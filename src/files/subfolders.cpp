@@ -12,12 +12,6 @@ constexpr std::string_view kSubfoldersToken = "[subfolders]";
 constexpr size_t kMaxRest = 512;
 constexpr size_t kMaxTail = 1024;
 
-std::string lower_ascii(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
 }  // namespace
 
 std::string with_platform_separators(std::string_view pattern) {

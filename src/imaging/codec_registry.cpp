@@ -2,6 +2,7 @@
 #include <cctype>
 #include <deque>
 
+#include "core/choice_text.h"
 #include "imaging/codec.h"
 #include "imaging/codecs/codecs.h"
 
@@ -32,10 +33,7 @@ std::deque<Codec>& table() {
 }  // namespace
 
 std::string lower_extension(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
+  return lower_ascii(path.extension().string());
 }
 
 const std::deque<Codec>& codecs() {
