@@ -86,11 +86,13 @@ void write_all(int fd, const char* data, size_t size, const fs::path& target) {
 // refused (the source changed while being read).
 void copy_into(const fs::path& from, const fs::path& target, TemporarySibling& temp,
                const CopyObserver& observer, bool verify_size) {
-  FileDescriptor in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opened without waiting, so that a pipe or device among the files cannot hang the run.
+  FileDescriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (in.fd < 0) throw ImageError(from, system_reason());
   struct stat source {};
   if (::fstat(in.fd, &source) != 0) throw ImageError(from, system_reason());
-  if (S_ISDIR(source.st_mode)) throw ImageError(from, "is a directory");
+  if (!S_ISREG(source.st_mode)) throw ImageError(from, "not a regular file");
+  ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
 
   const int out = temp.file().fd;
   char buffer[kBlockSize];

@@ -78,6 +78,8 @@ TEST(SafeFileOps, CopyFailingHalfWayLeavesSourceTargetAndNoTemporary) {
     EXPECT_EQ(e.path(), dir / "src.bin" / "x.bin");
   }
   EXPECT_THROW(copy_file_whole(dir / "missing.bin", dir / "m.bin"), ImageError);
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  EXPECT_THROW(copy_file_whole(dir / "pipe", dir / "m.bin"), ImageError);  // and does not hang
   EXPECT_FALSE(fs::exists(dir / "m.bin"));
 }
 
