@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 
+#include "core/choice_text.h"
 #include "imaging/file_bytes.h"
 #include "imaging/image_error.h"
 
@@ -16,12 +17,6 @@ namespace lumatrix {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string lower_ascii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
 
 // An archive being written; discarded (nothing written) unless closed.
 struct ArchiveDiscard {

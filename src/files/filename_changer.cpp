@@ -12,23 +12,6 @@ namespace lumatrix {
 
 namespace fs = std::filesystem;
 
-namespace {
-constexpr std::string_view kSourceToken = "[source directory]";
-constexpr size_t kMaxRest = 512;
-}  // namespace
-
-std::string changer_destination(std::string_view save_in, std::string_view source_dir) {
-  std::string dir = with_platform_separators(save_in);
-  std::string head = dir.substr(0, kSourceToken.size());
-  for (char& c : head) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  if (head == kSourceToken) {
-    // The rest starts two characters after the first "]", which skips the separator behind it.
-    const size_t rest = dir.find(']') + 2;
-    dir = std::string(source_dir) + (rest < dir.size() ? dir.substr(rest, kMaxRest) : "");
-  }
-  return expand_save_in(dir, source_dir);
-}
-
 bool filename_changer_on(const Settings& settings) {
   return settings.filename_changer || settings.use_filename_changer;
 }
@@ -71,7 +54,7 @@ ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
       continue;
     }
 
-    const std::string dir = changer_destination(settings.filename_save_in, row.directory);
+    const std::string dir = expand_save_in(settings.filename_save_in, row.directory);
     fs::create_directories(dir, error);
     if (error) throw ImageError(dir, error.message());
     const fs::path target = fs::path(dir + row.new_name);

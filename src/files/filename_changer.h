@@ -12,12 +12,6 @@
 
 namespace lumatrix {
 
-// The directory a file of `source_dir` goes to under the changer's save-in text: a text
-// starting with "[Source Directory]" (any letter case) is `source_dir` followed by what comes
-// two characters after the first "]" (at most 512 characters); "[subfolders]" mirrors the
-// source tree; an empty text is `source_dir` itself. Ends with a separator.
-std::string changer_destination(std::string_view save_in, std::string_view source_dir);
-
 // Whether either "Use Filename Changer" box is ticked (they always show the same state).
 bool filename_changer_on(const Settings& settings);
 

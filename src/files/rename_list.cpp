@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/choice_text.h"
 #include "files/filename_pattern.h"
 #include "files/subfolders.h"
 
@@ -9,25 +10,7 @@ namespace lumatrix {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string lower_ascii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return lower;
-}
-
-bool less_ignoring_case(std::string_view a, std::string_view b) {
-  return lower_ascii(a) < lower_ascii(b);
-}
-
-std::string directory_text(const fs::path& dir) {
-  std::string text = dir.string();
-  if (text.empty() || text.back() != kSeparator) text += kSeparator;
-  return text;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::pair<std::string, std::string> split_extension(std::string_view name) {
   const size_t dot = name.rfind('.');

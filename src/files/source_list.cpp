@@ -11,12 +11,6 @@ namespace lumatrix {
 
 namespace {
 
-std::string directory_text(const std::filesystem::path& dir) {
-  std::string text = dir.string();
-  if (text.empty() || text.back() != kSeparator) text += kSeparator;
-  return text;
-}
-
 constexpr std::string_view kHeader =
     "FileName\tOrientation\tDisplay Name\tCaption\tOriginal File Path";
 

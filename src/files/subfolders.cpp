@@ -14,6 +14,12 @@ constexpr size_t kMaxTail = 1024;
 
 }  // namespace
 
+std::string directory_text(const std::filesystem::path& dir) {
+  std::string text = dir.string();
+  if (text.empty() || text.back() != kSeparator) text += kSeparator;
+  return text;
+}
+
 std::string with_platform_separators(std::string_view pattern) {
   std::string text(pattern);
   if constexpr (kSeparator != '\\') std::replace(text.begin(), text.end(), '\\', kSeparator);

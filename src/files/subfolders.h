@@ -1,6 +1,7 @@
 #pragma once
 // Save-in patterns: the "[Source Directory]" and "[subfolders]" tokens that put outputs beside
 // their sources or mirror the source tree under another folder.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,9 @@ namespace lumatrix {
 
 // The platform's path separator; directory texts end with it.
 constexpr char kSeparator = '/';
+
+// A directory as the lists hold it: its text ending with a separator.
+std::string directory_text(const std::filesystem::path& dir);
 
 // A save-in pattern with backslashes read as separators (patterns from older profiles use them).
 std::string with_platform_separators(std::string_view pattern);

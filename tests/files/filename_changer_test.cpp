@@ -46,18 +46,6 @@ class FilenameChanger : public ::testing::Test {
   test::RecordingRunHost host;
 };
 
-TEST(ChangerDestination, SourceDirectoryTokenSubfoldersAndEmpty) {
-  EXPECT_EQ(changer_destination("", "/p/q/"), "/p/q/");
-  EXPECT_EQ(changer_destination("  ", "/p/q/"), "/p/q/");
-  EXPECT_EQ(changer_destination("[Source Directory]\\", "/p/q/"), "/p/q/");
-  EXPECT_EQ(changer_destination("[source directory]\\Renamed\\", "/p/q/"), "/p/q/Renamed/");
-  EXPECT_EQ(changer_destination("[Source Directory]", "/p/q/"), "/p/q/");
-  // Two characters after the "]" are skipped whatever the first one is.
-  EXPECT_EQ(changer_destination("[Source Directory]small", "/p/q/"), "/p/q/mall/");
-  EXPECT_EQ(changer_destination("/out/[subfolders]", "/photos/2004/trip/"), "/out/2004/trip/");
-  EXPECT_EQ(changer_destination("/out", "/p/"), "/out/");
-}
-
 TEST_F(FilenameChanger, CopiesIntoRenamedSubfolderKeepingTheOldFiles) {
   make({"a.jpg", "b.txt", "sub/c.png"});
   settings.filename_save_in = "[Source Directory]\\Renamed\\";
