@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/job_options.h"
 #include "cli/terminal_run_host.h"
 #include "extras/backup.h"
 #include "files/source_list.h"
@@ -33,13 +34,11 @@ int run(const std::vector<std::string>& args) {
       sources.insert(sources.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
       break;
     }
-    if (arg == "--output" || arg == "-o" || arg.starts_with("--output=")) {
+    const bool short_output = arg == "-o";
+    if (auto given = option_value(args, i, short_output ? "-o" : "--output")) {
       if (output) throw UsageError{"--output given twice"};
-      if (arg.starts_with("--output="))
-        output = arg.substr(9);
-      else if (i + 1 < args.size())
-        output = args[++i];
-      if (!output || output->empty()) throw UsageError{"--output needs a file name"};
+      if (given->empty()) throw UsageError{"--output needs a file name"};
+      output = *given;
     } else if (arg == "--recursive" || arg == "-r") {
       recursive = true;
     } else if (arg == "--yes" || arg == "-y") {

@@ -1,6 +1,7 @@
 #include "cli/job_options.h"
 
 #include <ostream>
+#include <sstream>
 
 #include "cli/command.h"
 #include "core/profile_file.h"
@@ -10,8 +11,6 @@
 
 namespace lumatrix::cli {
 
-namespace {
-// The value of an option given as "--name VALUE" or "--name=VALUE"; nullopt if `arg` is not it.
 std::optional<std::string> option_value(const std::vector<std::string>& args, size_t& i,
                                         std::string_view name) {
   const std::string& arg = args[i];
@@ -21,7 +20,13 @@ std::optional<std::string> option_value(const std::vector<std::string>& args, si
   if (i + 1 >= args.size()) throw UsageError{std::string(name) + " needs an argument"};
   return args[++i];
 }
-}  // namespace
+
+void save_start_number(const std::filesystem::path& profile, int32_t start_number) {
+  std::ostringstream ignored;
+  Settings stored = job_settings(JobOptions{profile, {}}, ignored);
+  stored.start_number = start_number;
+  save_profile(profile, stored);
+}
 
 JobOptions parse_job_options(const std::vector<std::string>& args, std::vector<std::string>& rest) {
   JobOptions options;

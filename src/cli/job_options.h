@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,16 @@ JobOptions parse_job_options(const std::vector<std::string>& args, std::vector<s
 // is an error (ImageError); values the profile cannot hold are skipped and reported to
 // `warnings`; a --set the setting refuses throws UsageError.
 Settings job_settings(const JobOptions& options, std::ostream& warnings);
+
+// The value of an option given as "--name VALUE" or "--name=VALUE" at args[i] (advancing `i`
+// past a separate value); nullopt when args[i] is another argument. Throws UsageError when the
+// value is missing.
+std::optional<std::string> option_value(const std::vector<std::string>& args, size_t& i,
+                                        std::string_view name);
+
+// Writes a run's new start number into the profile it read (the profile's own values, not the
+// command line's --set ones), so the next run goes on counting.
+void save_start_number(const std::filesystem::path& profile, int32_t start_number);
 
 // The paragraph describing the shared options, for each job command's --help.
 void describe_job_options(std::ostream& out);

@@ -20,12 +20,9 @@ namespace {
 using lumatrix::cli::Command;
 
 const Command* const kCommands[] = {
-    &lumatrix::cli::settings_command,
-    &lumatrix::cli::info_command,
-    &lumatrix::cli::convert_command,
-    &lumatrix::cli::process_command,
-    &lumatrix::cli::preview_command,
-    &lumatrix::cli::rename_command,
+    &lumatrix::cli::settings_command, &lumatrix::cli::info_command,
+    &lumatrix::cli::convert_command,  &lumatrix::cli::process_command,
+    &lumatrix::cli::preview_command,  &lumatrix::cli::rename_command,
     &lumatrix::cli::backup_command,
 };
 

@@ -28,12 +28,7 @@ PreviewArgs parse(const std::vector<std::string>& rest) {
   PreviewArgs parsed;
   for (size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
-    const auto value = [&](std::string_view name) -> std::optional<std::string> {
-      if (arg.starts_with(std::string(name) + "=")) return arg.substr(name.size() + 1);
-      if (arg != name) return std::nullopt;
-      if (i + 1 >= rest.size()) throw UsageError{std::string(name) + " needs an argument"};
-      return rest[++i];
-    };
+    const auto value = [&](std::string_view name) { return option_value(rest, i, name); };
     if (auto after = value("--after")) {
       parsed.after = *after;
     } else if (auto orientation = value("--orientation")) {

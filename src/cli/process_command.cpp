@@ -30,12 +30,7 @@ ProcessArgs parse(const std::vector<std::string>& rest) {
   ProcessArgs parsed;
   for (size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
-    const auto value = [&](std::string_view name) -> std::optional<std::string> {
-      if (arg.starts_with(std::string(name) + "=")) return arg.substr(name.size() + 1);
-      if (arg != name) return std::nullopt;
-      if (i + 1 >= rest.size()) throw UsageError{std::string(name) + " needs an argument"};
-      return rest[++i];
-    };
+    const auto value = [&](std::string_view name) { return option_value(rest, i, name); };
     if (arg == "--recursive" || arg == "-r") {
       parsed.recursive = true;
     } else if (arg == "--yes" || arg == "-y") {
@@ -84,14 +79,6 @@ SourceList build_list(const ProcessArgs& parsed) {
   return list;
 }
 
-// Writes the new start number into the profile the run read, so the next run goes on counting.
-void carry_start_number(const fs::path& profile, int32_t start_number) {
-  std::ostringstream ignored;
-  Settings stored = job_settings(JobOptions{profile, {}}, ignored);
-  stored.start_number = start_number;
-  save_profile(profile, stored);
-}
-
 int run(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   const JobOptions job = parse_job_options(args, rest);
@@ -113,7 +100,7 @@ int run(const std::vector<std::string>& args) {
   }
   if (settings.start_number != first_number) {
     if (job.profile)
-      carry_start_number(*job.profile, settings.start_number);
+      save_start_number(*job.profile, settings.start_number);
     else
       std::cerr << "lumatrix process: start_number is now " << settings.start_number
                 << " (give --profile FILE to keep it for the next run)\n";

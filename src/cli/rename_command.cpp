@@ -56,14 +56,6 @@ RenameList list_sources(const RenameArgs& parsed, const Settings& settings) {
   return list;
 }
 
-// Writes the new start number into the profile the run read, so the next run goes on counting.
-void carry_start_number(const fs::path& profile, int32_t start_number) {
-  std::ostringstream ignored;
-  Settings stored = job_settings(JobOptions{profile, {}}, ignored);
-  stored.start_number = start_number;
-  save_profile(profile, stored);
-}
-
 int run(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   const JobOptions job = parse_job_options(args, rest);
@@ -84,7 +76,7 @@ int run(const std::vector<std::string>& args) {
   const ChangerOutcome outcome = process_all(list, settings, host);
   if (settings.start_number != first_number) {
     if (job.profile)
-      carry_start_number(*job.profile, settings.start_number);
+      save_start_number(*job.profile, settings.start_number);
     else
       std::cerr << "lumatrix rename: start_number is now " << settings.start_number
                 << " (give --profile FILE to keep it for the next run)\n";
