@@ -255,7 +255,7 @@ std::vector<uint8_t> encode_targa(const Raster& raster, const IOParams& /*params
   out.u8(0);  // no image ID
   out.u8(0);  // no colour map
   out.u8(kTrueColour);
-  out.fill(5, 0);  // colour map specification
+  out.fill(5, 0);  // colour map fields (no map)
   out.u16le(0), out.u16le(0);
   out.u16le(static_cast<uint16_t>(rgb.width()));
   out.u16le(static_cast<uint16_t>(rgb.height()));

@@ -10,7 +10,7 @@ namespace lumatrix {
 namespace {
 
 // A hand-made file with a 40-byte info header, for layouts no tool at hand writes.
-struct BmpSpec {
+struct BmpLayout {
   int width = 0, height = 0;  // negative height: top-down
   int bits = 8;
   uint32_t compression = 0;
@@ -19,7 +19,7 @@ struct BmpSpec {
   std::vector<uint8_t> pixels;  // exactly as stored
 };
 
-std::vector<uint8_t> build_bmp(const BmpSpec& s) {
+std::vector<uint8_t> build_bmp(const BmpLayout& s) {
   ByteWriter out;
   const uint32_t offset = static_cast<uint32_t>(54 + 4 * s.masks.size() + 4 * s.palette.size());
   out.u8('B'), out.u8('M');
@@ -159,9 +159,9 @@ TEST(BmpCodec, ResolutionTravelsAsPixelsPerMetre) {
   EXPECT_EQ(read.dpi_x, 300);
   EXPECT_EQ(read.dpi_y, 72);
 
-  BmpSpec spec{
+  BmpLayout layout{
       .width = 1, .height = 1, .bits = 24, .palette = {}, .masks = {}, .pixels = {1, 2, 3, 0}};
-  std::vector<uint8_t> unstated = build_bmp(spec);
+  std::vector<uint8_t> unstated = build_bmp(layout);
   std::fill_n(unstated.begin() + 38, 8, 0);
   decode(unstated, &read);
   EXPECT_EQ(read.dpi_x, kDisplayDpi);
@@ -220,13 +220,13 @@ TEST(BmpCodec, DecodesFilesFromOtherToolsLikeImageMagick) {
 
 TEST(BmpCodec, ReadsTopDownRowsAndShortPalettes) {
   // 2x2, 8-bit, rows stored top first; a three-colour palette and an index beyond it.
-  BmpSpec spec{.width = 2,
+  BmpLayout layout{.width = 2,
                .height = -2,
                .bits = 8,
                .palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}},
                .masks = {},
                .pixels = {0, 1, 0, 0, 2, 7, 0, 0}};
-  const Raster r = decode(build_bmp(spec));
+  const Raster r = decode(build_bmp(layout));
   ASSERT_EQ(r.height(), 2);
   EXPECT_EQ(r.pixel(0, 0), (Rgb{255, 0, 0}));
   EXPECT_EQ(r.pixel(1, 0), (Rgb{0, 255, 0}));
@@ -236,31 +236,31 @@ TEST(BmpCodec, ReadsTopDownRowsAndShortPalettes) {
   EXPECT_GE(r.palette.size(), 8u);
   EXPECT_EQ(r.pixel(1, 1), (Rgb{0, 0, 0}));
 
-  spec.height = 2;  // the same rows bottom-up
-  const Raster flipped = decode(build_bmp(spec));
+  layout.height = 2;  // the same rows bottom-up
+  const Raster flipped = decode(build_bmp(layout));
   EXPECT_EQ(flipped.pixel(0, 1), (Rgb{255, 0, 0}));
   EXPECT_EQ(flipped.pixel(0, 0), (Rgb{0, 0, 255}));
 }
 
 TEST(BmpCodec, ThirtyTwoBitAlphaOnlyWhenSomePixelUsesIt) {
-  BmpSpec spec{.width = 2,
+  BmpLayout layout{.width = 2,
                .height = 1,
                .bits = 32,
                .palette = {},
                .masks = {},
                .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
-  Raster r = decode(build_bmp(spec));
+  Raster r = decode(build_bmp(layout));
   EXPECT_FALSE(r.has_alpha());
   EXPECT_EQ(r.pixel(1, 0), (Rgb{6, 5, 4}));
 
-  spec.pixels[7] = 128;
-  r = decode(build_bmp(spec));
+  layout.pixels[7] = 128;
+  r = decode(build_bmp(layout));
   ASSERT_TRUE(r.has_alpha());
   EXPECT_EQ(r.alpha_row(0)[0], 0);
   EXPECT_EQ(r.alpha_row(0)[1], 128);
 
   // Bit fields: 10-bit channels and no alpha mask.
-  BmpSpec fields{.width = 1,
+  BmpLayout fields{.width = 1,
                  .height = 1,
                  .bits = 32,
                  .compression = 3,
@@ -275,25 +275,25 @@ TEST(BmpCodec, ThirtyTwoBitAlphaOnlyWhenSomePixelUsesIt) {
 TEST(BmpCodec, RleEscapesMoveTheDrawingPosition) {
   // 6x3 RLE8: bottom row "run of 3 x 5, literal 1 2 3 (padded)", end of line, a delta 2 right
   // and 1 up (leaving the middle row untouched), "run 2 x 9" on the top row, end of bitmap.
-  BmpSpec spec{.width = 6,
+  BmpLayout layout{.width = 6,
                .height = 3,
                .compression = 1,
                .palette = std::vector<Rgb>(10),
                .masks = {},
                .pixels = {3, 5, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 1, 2, 9, 0, 1}};
-  for (int i = 0; i < 10; ++i) spec.palette[i] = {static_cast<uint8_t>(i), 0, 0};
-  const Raster r = decode(build_bmp(spec));
+  for (int i = 0; i < 10; ++i) layout.palette[i] = {static_cast<uint8_t>(i), 0, 0};
+  const Raster r = decode(build_bmp(layout));
   auto row = [&](int y) { return std::vector<uint8_t>(r.row(y), r.row(y) + 6); };
   EXPECT_EQ(row(2), (std::vector<uint8_t>{5, 5, 5, 1, 2, 3}));
   EXPECT_EQ(row(1), (std::vector<uint8_t>{0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(row(0), (std::vector<uint8_t>{0, 0, 9, 9, 0, 0}));
 
   // RLE4: a run alternates its two nibbles; a literal packs two pixels a byte.
-  BmpSpec four{.width = 8,
+  BmpLayout four{.width = 8,
                .height = 1,
                .bits = 4,
                .compression = 2,
-               .palette = spec.palette,
+               .palette = layout.palette,
                .masks = {},
                .pixels = {5, 0x12, 0, 3, 0x34, 0x50, 0, 1}};
   const Raster f = decode(build_bmp(four));
@@ -322,7 +322,7 @@ TEST(BmpCodec, RefusesBrokenFilesWithAReason) {
   bad[18] = bad[19] = bad[20] = bad[21] = 0;  // zero width
   EXPECT_NE(reason(bad).find("invalid BMP size"), std::string::npos);
 
-  BmpSpec no_end{.width = 4,
+  BmpLayout no_end{.width = 4,
                  .height = 2,
                  .compression = 1,
                  .palette = {},
@@ -334,7 +334,7 @@ TEST(BmpCodec, RefusesBrokenFilesWithAReason) {
   bad = good;
   for (size_t at : {18, 22}) bad[at] = 0xA0, bad[at + 1] = 0x86, bad[at + 2] = 0x01;
   EXPECT_NE(reason(bad).find("exceeds the limit"), std::string::npos);
-  BmpSpec huge_rle{.width = 30000,
+  BmpLayout huge_rle{.width = 30000,
                    .height = 30000,
                    .compression = 1,
                    .palette = {},
@@ -361,7 +361,7 @@ TEST(BmpCodec, HeaderReaderNeedsNoPixelData) {
 TEST(BmpCodec, DamagedFilesGiveAnErrorOrAPicture) {
   IOParams rle;
   rle.bmp_compression = BmpCompression::RLE;
-  BmpSpec fields{.width = 3,
+  BmpLayout fields{.width = 3,
                  .height = 2,
                  .bits = 16,
                  .compression = 3,
