@@ -10,7 +10,7 @@ namespace lumatrix {
 namespace {
 
 // A hand-made file, for layouts ImageMagick does not write (1-bit, 2-bit, 4-bit, planar EGA).
-struct PcxSpec {
+struct PcxLayout {
   int bits = 8, planes = 1;
   int xmin = 0, ymin = 0, width = 0, height = 0;
   int bytes_per_line = 0;
@@ -20,7 +20,7 @@ struct PcxSpec {
   std::vector<uint8_t> body;      // exactly as stored
 };
 
-std::vector<uint8_t> build_pcx(const PcxSpec& s) {
+std::vector<uint8_t> build_pcx(const PcxLayout& s) {
   ByteWriter out;
   out.u8(0x0A), out.u8(5), out.u8(static_cast<uint8_t>(s.encoding));
   out.u8(static_cast<uint8_t>(s.bits));
@@ -156,7 +156,7 @@ TEST(PcxCodec, ReadsPlanarAndPackedLowDepthsAsImageMagickDoes) {
   auto index = [](int x, int y, int bits) { return (x * 3 + y * 5) % (1 << bits); };
 
   // Four 1-bit planes (EGA 16 colours): plane p holds bit p of each index.
-  PcxSpec ega{.bits = 1,
+  PcxLayout ega{.bits = 1,
               .planes = 4,
               .width = width,
               .height = height,
@@ -166,10 +166,10 @@ TEST(PcxCodec, ReadsPlanarAndPackedLowDepthsAsImageMagickDoes) {
               .tail_palette = {},
               .body = {}};
   // One plane of packed pixels, 1, 2 and 4 bits each.
-  PcxSpec packed[3];
+  PcxLayout packed[3];
   const int depths[3] = {1, 2, 4};
   for (int k = 0; k < 3; ++k)
-    packed[k] = PcxSpec{.bits = depths[k],
+    packed[k] = PcxLayout{.bits = depths[k],
                         .planes = 1,
                         .width = width,
                         .height = height,
@@ -202,7 +202,7 @@ TEST(PcxCodec, ReadsPlanarAndPackedLowDepthsAsImageMagickDoes) {
 
   struct Case {
     const char* name;
-    PcxSpec spec;
+    PcxLayout layout;
     int bits;
   };
   const Case cases[] = {{"EGA 4 planes", ega, 4},
@@ -213,7 +213,7 @@ TEST(PcxCodec, ReadsPlanarAndPackedLowDepthsAsImageMagickDoes) {
   const Rgb bw[2] = {{0, 0, 0}, {255, 255, 255}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<uint8_t> bytes = build_pcx(c.spec);
+    const std::vector<uint8_t> bytes = build_pcx(c.layout);
     IOParams params;
     const Raster r = decode(bytes, &params);
     EXPECT_EQ(params.bits_per_sample, c.bits);
@@ -233,7 +233,7 @@ TEST(PcxCodec, ReadsPlanarAndPackedLowDepthsAsImageMagickDoes) {
     // ImageMagick 6 shows monochrome files inverted (set bits black); ImageMagick 7 and
     // netpbm take set bits as white, so netpbm is the reference here. netpbm colours monochrome
     // from a header palette of two different entries, so it gets the file without one.
-    PcxSpec plain = c.spec;
+    PcxLayout plain = c.layout;
     plain.ega_palette.clear();
     test::write_bytes(file, build_pcx(plain));
     const auto ppm = dir / "low.ppm";
@@ -249,7 +249,7 @@ TEST(PcxCodec, RunsMayCrossLinesAndWindowsNeedNotStartAtZero) {
   // Two lines of 4 bytes (3 pixels + padding) from one run of 8, 8-bit with a tail palette.
   std::vector<Rgb> palette(256);
   palette[0x21] = {1, 2, 3};
-  PcxSpec spec{.bits = 8,
+  PcxLayout layout{.bits = 8,
                .planes = 1,
                .xmin = 100,
                .ymin = 7,
@@ -261,7 +261,7 @@ TEST(PcxCodec, RunsMayCrossLinesAndWindowsNeedNotStartAtZero) {
                .tail_palette = palette,
                .body = {0xC8, 0x21}};
   IOParams params;
-  const Raster r = decode(build_pcx(spec), &params);
+  const Raster r = decode(build_pcx(layout), &params);
   EXPECT_EQ(params.width, 3);
   EXPECT_EQ(params.height, 2);
   EXPECT_EQ(params.dpi_x, 150);
@@ -319,7 +319,7 @@ TEST(PcxCodec, HeaderReaderNeedsNoPixelData) {
 TEST(PcxCodec, DamagedFilesGiveAnErrorOrAPicture) {
   IOParams raw;
   raw.pcx_compressed = false;
-  PcxSpec ega{.bits = 1,
+  PcxLayout ega{.bits = 1,
               .planes = 4,
               .width = 9,
               .height = 3,

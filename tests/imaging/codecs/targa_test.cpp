@@ -10,7 +10,7 @@ namespace lumatrix {
 namespace {
 
 // A hand-made file, for layouts ImageMagick does not write.
-struct TgaSpec {
+struct TgaLayout {
   int type = 2;
   int width = 0, height = 0, depth = 24;
   uint8_t descriptor = 0;
@@ -21,7 +21,7 @@ struct TgaSpec {
   std::vector<uint8_t> pixels{};  // exactly as stored
 };
 
-std::vector<uint8_t> build_tga(const TgaSpec& s) {
+std::vector<uint8_t> build_tga(const TgaLayout& s) {
   ByteWriter out;
   out.u8(static_cast<uint8_t>(s.id.size()));
   out.u8(s.map_length > 0 ? 1 : 0);
@@ -159,14 +159,14 @@ TEST(TargaCodec, HonoursEveryOriginAndSkipsTheImageId) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(int{c.descriptor});
-    TgaSpec spec{.type = 3,
+    TgaLayout layout{.type = 3,
                  .width = 3,
                  .height = 2,
                  .depth = 8,
                  .descriptor = c.descriptor,
                  .id = "an image id",
                  .pixels = stored};
-    const Raster r = decode(build_tga(spec));
+    const Raster r = decode(build_tga(layout));
     ASSERT_EQ(r.format(), PixelFormat::Gray8);
     EXPECT_EQ(std::vector<uint8_t>(r.bytes().begin(), r.bytes().end()), c.expected);
   }
@@ -174,13 +174,13 @@ TEST(TargaCodec, HonoursEveryOriginAndSkipsTheImageId) {
 
 TEST(TargaCodec, RunLengthPacketsMayCrossRows) {
   // 3x2, top-left origin, 24-bit: one run of 4 red pixels, then 2 raw pixels.
-  TgaSpec spec{.type = 10,
+  TgaLayout layout{.type = 10,
                .width = 3,
                .height = 2,
                .depth = 24,
                .descriptor = 0x20,
                .pixels = {0x83, 0, 0, 255, 0x01, 1, 2, 3, 4, 5, 6}};
-  const Raster r = decode(build_tga(spec));
+  const Raster r = decode(build_tga(layout));
   EXPECT_EQ(r.pixel(0, 0), (Rgb{255, 0, 0}));
   EXPECT_EQ(r.pixel(0, 1), (Rgb{255, 0, 0}));
   EXPECT_EQ(r.pixel(1, 1), (Rgb{3, 2, 1}));
@@ -200,7 +200,7 @@ TEST(TargaCodec, ColourMapsStartAtTheirFirstIndexInAnyEntrySize) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bits);
-    TgaSpec spec{.type = 1,
+    TgaLayout layout{.type = 1,
                  .width = 4,
                  .height = 1,
                  .depth = 8,
@@ -211,7 +211,7 @@ TEST(TargaCodec, ColourMapsStartAtTheirFirstIndexInAnyEntrySize) {
                  .map_length = 2,
                  .pixels = {2, 3, 0, 9}};
     IOParams params;
-    const Raster r = decode(build_tga(spec), &params);
+    const Raster r = decode(build_tga(layout), &params);
     ASSERT_EQ(r.format(), PixelFormat::Palette8);
     EXPECT_EQ(r.pixel(0, 0), (c.bits == 16 ? Rgb{8, 8, 8} : Rgb{10, 20, 30}));
     EXPECT_EQ(r.pixel(1, 0), (Rgb{255, 0, 0}));
@@ -226,21 +226,21 @@ TEST(TargaCodec, AlphaOnlyWhenAnnouncedAndUsed) {
   // 2x1, 32-bit: alpha values 0 and 128.
   const std::vector<uint8_t> used = {1, 2, 3, 0, 4, 5, 6, 128};
   const std::vector<uint8_t> unused = {1, 2, 3, 0, 4, 5, 6, 0};
-  TgaSpec spec{.type = 2, .width = 2, .height = 1, .depth = 32, .descriptor = 8, .pixels = used};
-  Raster r = decode(build_tga(spec));
+  TgaLayout layout{.type = 2, .width = 2, .height = 1, .depth = 32, .descriptor = 8, .pixels = used};
+  Raster r = decode(build_tga(layout));
   ASSERT_TRUE(r.has_alpha());
   EXPECT_EQ(r.alpha_row(0)[0], 0);
   EXPECT_EQ(r.alpha_row(0)[1], 128);
-  spec.pixels = unused;  // an alpha byte nobody set: an opaque picture, not an invisible one
-  EXPECT_FALSE(decode(build_tga(spec)).has_alpha());
-  spec.pixels = used;
-  spec.descriptor = 0;  // no alpha bits announced: the fourth byte is not alpha
-  r = decode(build_tga(spec));
+  layout.pixels = unused;  // an alpha byte nobody set: an opaque picture, not an invisible one
+  EXPECT_FALSE(decode(build_tga(layout)).has_alpha());
+  layout.pixels = used;
+  layout.descriptor = 0;  // no alpha bits announced: the fourth byte is not alpha
+  r = decode(build_tga(layout));
   EXPECT_FALSE(r.has_alpha());
   EXPECT_EQ(r.pixel(1, 0), (Rgb{6, 5, 4}));
 
   // 16-bit with the attribute bit as one bit of alpha.
-  TgaSpec sixteen{.type = 2,
+  TgaLayout sixteen{.type = 2,
                   .width = 2,
                   .height = 1,
                   .depth = 16,
@@ -287,7 +287,7 @@ TEST(TargaCodec, RefusesBrokenFilesWithAReason) {
   bad[2] = 10;
   EXPECT_NE(reason(bad).find("exceeds the limit"), std::string::npos);
   // An RLE stream that ends early.
-  TgaSpec short_rle{.type = 10, .width = 4, .height = 4, .depth = 24, .pixels = {0x85, 1, 2, 3}};
+  TgaLayout short_rle{.type = 10, .width = 4, .height = 4, .depth = 24, .pixels = {0x85, 1, 2, 3}};
   EXPECT_NE(reason(build_tga(short_rle)).find("truncated"), std::string::npos);
 }
 
@@ -303,7 +303,7 @@ TEST(TargaCodec, HeaderReaderNeedsNoPixelData) {
 }
 
 TEST(TargaCodec, DamagedFilesGiveAnErrorOrAPicture) {
-  TgaSpec mapped{.type = 9,
+  TgaLayout mapped{.type = 9,
                  .width = 5,
                  .height = 3,
                  .depth = 8,
@@ -313,7 +313,7 @@ TEST(TargaCodec, DamagedFilesGiveAnErrorOrAPicture) {
                  .map = {1, 2, 3, 4, 5, 6},
                  .map_length = 3,
                  .pixels = {0x84, 1, 0x02, 2, 3, 1, 0x87, 3, 0x00, 2}};
-  TgaSpec rle32{.type = 10,
+  TgaLayout rle32{.type = 10,
                 .width = 4,
                 .height = 3,
                 .depth = 32,
