@@ -10,7 +10,7 @@
 
 namespace lumatrix {
 
-enum class ResampleFilter { None, Triangle, Hermite, Bell, BSpline, Lanczos3 };
+enum class ResampleFilter { None, Triangle, Hermite, Bell, BSpline, Lanczos3, Mitchell };
 
 // One row of the filter table: the kernel K(x) (0 at and beyond `support`) and its support R.
 // Adding a filter is adding an enumerator and one row in resample_filters.cpp.

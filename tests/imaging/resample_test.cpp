@@ -167,6 +167,26 @@ Raster reference_resample(const Raster& src, int m_w, int m_h, const FilterKerne
   return out;
 }
 
+TEST(ResampleFilters, MitchellKernelHasTheHandComputedValues) {
+  // B = C = 1/3: (7t^3 - 12t^2 + 16/3) / 6 inside 1, (-7/3 t^3 + 12t^2 - 20t + 32/3) / 6 to 2.
+  const FilterKernel* row = filter_kernel(ResampleFilter::Mitchell);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(row->support, 2.0);
+  const auto k = row->kernel;
+  EXPECT_NEAR(k(0.0), 8.0 / 9.0, 1e-12);
+  EXPECT_NEAR(k(0.5), 77.0 / 144.0, 1e-12);
+  EXPECT_NEAR(k(-0.5), 77.0 / 144.0, 1e-12);
+  EXPECT_NEAR(k(1.0), 1.0 / 18.0, 1e-12);
+  EXPECT_NEAR(k(1.5), -5.0 / 144.0, 1e-12);
+  EXPECT_NEAR(k(-1.5), -5.0 / 144.0, 1e-12);
+  EXPECT_NEAR(k(1.999999), 0.0, 1e-9);
+  EXPECT_EQ(k(2.0), 0.0);
+  EXPECT_EQ(k(3.0), 0.0);
+  // Taps one pixel apart sum to one at any phase, so flat areas stay flat.
+  for (double phase : {0.0, 0.25, 0.5, 0.8})
+    EXPECT_NEAR(k(phase - 2) + k(phase - 1) + k(phase) + k(phase + 1), 1.0, 1e-12) << phase;
+}
+
 TEST(Resample, FastPathAgreesWithTheLiteralRulesAtEverySimdLevel) {
   // Odd widths and heights leave vector tails; 700 -> 1 takes the zero-total path; 3 -> 8 folds
   // mirrored taps; 45 -> 44 runs the wide loads up to the end of the last row.
@@ -178,7 +198,7 @@ TEST(Resample, FastPathAgreesWithTheLiteralRulesAtEverySimdLevel) {
     std::mt19937 rng(7);
     for (ResampleFilter f :
          {ResampleFilter::Triangle, ResampleFilter::Hermite, ResampleFilter::Bell,
-          ResampleFilter::BSpline, ResampleFilter::Lanczos3}) {
+          ResampleFilter::BSpline, ResampleFilter::Lanczos3, ResampleFilter::Mitchell}) {
       for (const auto& s : sizes) {
         Raster src(s[0], s[1], PixelFormat::Rgb24);
         for (uint8_t& b : src.bytes()) b = static_cast<uint8_t>(rng() % 2 ? 255 : rng());
