@@ -8,6 +8,7 @@
 #include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
 #include "core/preview_one.h"
+#include "overlay/overlays.h"
 #include "core/save_options.h"
 #include "imaging/codec.h"
 #include "imaging/image_error.h"
@@ -75,7 +76,7 @@ int run(const std::vector<std::string>& args) {
 
   TerminalRunHost host(true);
   Workspace ws;
-  const PreviewResult result = preview_one(ws, host, settings, list, index);
+  const PreviewResult result = preview_one(ws, host, settings, list, index, standard_overlays());
   if (!result.valid) {
     std::cerr << "lumatrix preview: " << parsed.source->string()
               << ": not a valid image; nothing written\n";
