@@ -8,13 +8,9 @@
 #include "core/settings.h"
 #include "core/workspace.h"
 #include "imaging/image_document.h"
+#include "overlay/point.h"
 
 namespace lumatrix {
-
-struct Point {
-  int x = 0, y = 0;
-  friend bool operator==(const Point&, const Point&) = default;
-};
 
 // Top-left corner of a w×h watermark on a W×H image for a placement name, matched exactly
 // (case and blanks count); unknown names give (0, 0). Not clamped: a watermark larger than the
