@@ -217,14 +217,23 @@ TEST_F(ApplyWatermarkTest, ThePipelineStampsBothWatermarks) {
   settings.watermark2 = " " + (dir / "two.bmp").string() + " ";
   settings.watermark_alignment2 = "Bottom Right";
   settings.watermark_transparency2 = 0;
+  // Caption 1 in a band below, solid red: the watermarks come after it, on the taller image.
+  settings.caption_text = ".";
+  settings.Text_Alignment = "Bottom Left";
+  settings.text_border = true;
+  settings.havebackground = false;
+  settings.ColorDialog1 = colour_from_rgb(255, 0, 0);
   PipelineEntry entry;
   entry.file_name = "photo.bmp";
   entry.output_name = "photo.bmp";
   entry.original_file_path = dir.path();
   ASSERT_TRUE(process_image(ws, host, settings, entry, standard_overlays()));
-  EXPECT_EQ(ws.processimage.raster.pixel(3, 3), (Rgb{10, 20, 30}));
-  EXPECT_EQ(ws.processimage.raster.pixel(35, 25), (Rgb{70, 80, 90}));
-  EXPECT_EQ(ws.processimage.raster.pixel(34, 24), (Rgb{255, 255, 255}));
+  const Raster& out = ws.processimage.raster;
+  ASSERT_GT(out.height(), 30);
+  EXPECT_EQ(out.pixel(3, 3), (Rgb{10, 20, 30}));
+  EXPECT_EQ(out.pixel(35, out.height() - 1), (Rgb{70, 80, 90}));
+  EXPECT_EQ(out.pixel(34, out.height() - 6), (Rgb{255, 0, 0}));
+  EXPECT_EQ(out.pixel(20, 20), (Rgb{255, 255, 255}));
 }
 
 }  // namespace
