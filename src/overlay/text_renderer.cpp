@@ -272,18 +272,28 @@ void TextRenderer::draw(Raster& target, int x, int y, std::string_view text, con
 
   // Work masks: the block plus room for overhangs, the outline and the shadow.
   const ShadowGeometry& s = l.shadow;
+  // The masks cover the block and room for overhangs, the outline and the shadow, but only as
+  // far as that reaches into the target: a caption far larger than the image costs no more.
   const int margin = l.pad + std::abs(s.dx) + std::abs(s.dy) + 2 * s.blur + l.face->em / 2 + 2;
-  const int mw = block_w + 2 * margin, mh = block_h + 2 * margin;
+  const int reach = l.pad + std::abs(s.dx) + std::abs(s.dy) + 2 * s.blur + 1;
+  const int64_t ox = std::max<int64_t>(int64_t{x} - margin, -reach);
+  const int64_t oy = std::max<int64_t>(int64_t{y} - margin, -reach);
+  const int64_t ex = std::min<int64_t>(int64_t{x} + block_w + margin, target.width() + reach);
+  const int64_t ey = std::min<int64_t>(int64_t{y} + block_h + margin, target.height() + reach);
+  if (ex <= ox || ey <= oy) return;
+  const int mw = static_cast<int>(ex - ox), mh = static_cast<int>(ey - oy);
   const size_t area = static_cast<size_t>(mw) * mh;
   if (work_mask_.size() < area) work_mask_.resize(area), work_ring_.resize(area);
   float* text_mask = work_mask_.data();
   float* shape = work_ring_.data();
   std::fill_n(text_mask, area, 0.f);
 
-  const int baseline = margin + l.top_extra + l.ascent;
+  const int baseline = static_cast<int>(y + l.top_extra + l.ascent - oy);
   for (size_t i = 0; i < l.glyphs.size(); ++i) {
     const Glyph& g = *l.glyphs[i];
-    const int gx = margin + l.pen[i] + g.left, gy = baseline - g.top;
+    const int64_t gx64 = int64_t{x} + l.pen[i] + g.left - ox;
+    if (gx64 + g.width <= 0 || gx64 >= mw) continue;
+    const int gx = static_cast<int>(gx64), gy = baseline - g.top;
     for (int row = 0; row < g.rows; ++row)
       for (int col = 0; col < g.width; ++col) {
         const int mx = gx + col, my = gy + row;
@@ -295,7 +305,9 @@ void TextRenderer::draw(Raster& target, int x, int y, std::string_view text, con
   const auto rule = [&](int top) {
     for (int row = top; row < top + l.face->line_thickness; ++row)
       if (row >= 0 && row < mh)
-        std::fill_n(text_mask + static_cast<size_t>(row) * mw + margin, block_w, 1.f);
+        for (int64_t col = std::max<int64_t>(x - ox, 0);
+             col < std::min<int64_t>(x - ox + block_w, mw); ++col)
+          text_mask[static_cast<size_t>(row) * mw + col] = 1.f;
   };
   if (l.face->underline) rule(baseline + l.face->underline_offset - l.face->line_thickness / 2);
   if (l.face->strikeout) rule(baseline - l.face->ascent * 3 / 10);
@@ -339,17 +351,17 @@ void TextRenderer::draw(Raster& target, int x, int y, std::string_view text, con
     return Rgb{mix(b.r, a.r, t), mix(b.g, a.g, t), mix(b.b, a.b, t)};
   };
   for (int my = 0; my < mh; ++my) {
-    const int row = y - margin + my;
+    const int64_t row = oy + my;
     if (row < 0 || row >= target.height()) continue;
     for (int mx = 0; mx < mw; ++mx) {
-      const int col = x - margin + mx;
+      const int64_t col = ox + mx;
       if (col < 0 || col >= target.width()) continue;
       const size_t k = static_cast<size_t>(my) * mw + mx;
       const float sh = s.on ? shadow[k] * shadow_strength : 0.f;
       const float outline = r > 0 ? shape[k] : 0.f, ink = text_mask[k];
       if (sh <= 0 && outline <= 0 && ink <= 0) continue;
-      uint8_t* p = target.row(row) + static_cast<size_t>(col) * 3;
-      const Rgb fc = front(col, row), bc = style.Border.Color;
+      uint8_t* p = target.row(static_cast<int>(row)) + static_cast<size_t>(col) * 3;
+      const Rgb fc = front(static_cast<int>(col), static_cast<int>(row)), bc = style.Border.Color;
       p[0] = mix(fc.r, mix(bc.r, mix(0, p[0], sh), outline), ink);
       p[1] = mix(fc.g, mix(bc.g, mix(0, p[1], sh), outline), ink);
       p[2] = mix(fc.b, mix(bc.b, mix(0, p[2], sh), outline), ink);
