@@ -58,10 +58,6 @@ std::pair<std::string, int> match_font(const FontRecord& font) {
   return {reinterpret_cast<const char*>(file), index};
 }
 
-int round_half_even(double value) {
-  return static_cast<int>(std::nearbyint(value));
-}
-
 // Where the shadow falls and how soft it is, from the light direction and the altitude.
 struct ShadowGeometry {
   bool on = false;
@@ -246,11 +242,9 @@ int TextRenderer::text_width(const FontRecord& font, const Font3D& style, std::s
 
 int TextRenderer::text_height(const FontRecord& font, const Font3D& style, std::string_view text) {
   const Layout l = layout(font, style, text.empty() ? std::string_view("X") : text);
-  if (l.glyphs.empty()) return l.glyph_height;
-  // Each glyph's rendered height is its cell's; the mean is kept as the measure.
-  double sum = 0;
-  for (size_t i = 0; i < l.glyphs.size(); ++i) sum += l.glyph_height;
-  return round_half_even(sum / static_cast<double>(l.glyphs.size()));
+  // The measure is the mean of the glyphs' rendered heights; every glyph is rendered in the
+  // line's full cell (so that captions of any letters line up), which makes the mean that cell.
+  return l.glyph_height;
 }
 
 void TextRenderer::draw(Raster& target, int x, int y, std::string_view text, const FontRecord& font,

@@ -117,6 +117,7 @@ TEST(TextRenderer, UnknownFamiliesFallBackToAFace) {
   FontRecord font = default_caption_font();  // "MS Sans Serif", not installed here
   const std::string file = text_renderer().face_file(font);
   EXPECT_TRUE(std::filesystem::exists(file)) << file;
+  EXPECT_NE(file.find("Sans"), std::string::npos) << file;
   EXPECT_GT(text_renderer().text_width(font, caption_style({0, 0, 0}, false), "Hello"), 10);
 }
 
