@@ -13,8 +13,8 @@ struct Font3D {
   bool Antialiasing = true;
   struct {
     Rgb Color{128, 128, 128};
-    double Height = 1.0;  // outline thickness in pixels; 0 draws none
-    double EffectColor = -1.0;
+    double Height = 1.0;        // outline thickness in pixels; 0 draws none
+    double EffectColor = -1.0;  // not used by this renderer
   } Border;
   int CharacterMargin = 0;  // extra pixels after every character
   Rgb FrontColor{0, 0, 0};
@@ -28,7 +28,7 @@ struct Font3D {
     ShadowStyle Style = ShadowStyle::sfssSharp;
     int Color = 32;  // intensity 0..255 of the darkening
   } Shadow;
-  TextSite Site = TextSite::sfpFlying;
+  TextSite Site = TextSite::sfpFlying;  // raised and lowered add a relief lit from ViewDirection
   double ViewDirection = 135;  // where the light comes from, degrees counter-clockwise from east
 };
 

@@ -344,6 +344,25 @@ void TextRenderer::draw(Raster& target, int x, int y, std::string_view text, con
     const Rgb a = style.Gradient.BeginColor, b = style.Gradient.EndColor;
     return Rgb{mix(b.r, a.r, t), mix(b.g, a.g, t), mix(b.b, a.b, t)};
   };
+  // Raised text is lit on the edges that face the light and dark on the others; lowered text
+  // the other way round. One pixel toward the light tells which edge a pixel lies on.
+  const double light = style.ViewDirection * M_PI / 180.0;
+  const int lx = static_cast<int>(std::lround(std::cos(light))),
+            ly = static_cast<int>(std::lround(-std::sin(light)));
+  const float relief = style.Site == TextSite::sfpRaised    ? 0.6f
+                       : style.Site == TextSite::sfpLowered ? -0.6f
+                                                            : 0.f;
+  const auto mask_at = [&](int mx, int my) {
+    return mx < 0 || my < 0 || mx >= mw || my >= mh ? 0.f
+                                                    : text_mask[static_cast<size_t>(my) * mw + mx];
+  };
+  const auto relief_of = [&](int mx, int my) {
+    if (relief == 0.f) return 0.f;
+    const float here = mask_at(mx, my);
+    const float lit = here - mask_at(mx + lx, my + ly), unlit = here - mask_at(mx - lx, my - ly);
+    return relief * (std::max(0.f, lit) - std::max(0.f, unlit));
+  };
+
   for (int my = 0; my < mh; ++my) {
     const int64_t row = oy + my;
     if (row < 0 || row >= target.height()) continue;
@@ -359,6 +378,10 @@ void TextRenderer::draw(Raster& target, int x, int y, std::string_view text, con
       p[0] = mix(fc.r, mix(bc.r, mix(0, p[0], sh), outline), ink);
       p[1] = mix(fc.g, mix(bc.g, mix(0, p[1], sh), outline), ink);
       p[2] = mix(fc.b, mix(bc.b, mix(0, p[2], sh), outline), ink);
+      if (const float e = relief_of(mx, my); e != 0.f) {
+        const int tone = e > 0 ? 255 : 0;
+        for (int c = 0; c < 3; ++c) p[c] = mix(tone, p[c], std::abs(e));
+      }
     }
   }
 }

@@ -178,6 +178,28 @@ TEST(TextRenderer, ShadowDarkensRightAndBelowTheText) {
   EXPECT_LT(shadowed.pixel(text.x2 + 3, (text.y1 + text.y2) / 2).r, 255);
 }
 
+TEST(TextRenderer, RaisedTextIsLitTowardTheLightAndLoweredTheOtherWay) {
+  TextRenderer& r = text_renderer();
+  const FontRecord font = dejavu(24);
+  Font3D style = caption_style({128, 128, 128}, false);
+  style.Antialiasing = false;
+  style.Border.Height = 0;
+  style.ViewDirection = 180;  // light from the west: the letter's left edge faces it
+  const auto render = [&](TextSite site) {
+    style.Site = site;
+    Raster image(40, 40, PixelFormat::Rgb24);
+    r.draw(image, 5, 5, "l", font, style, Brush{});
+    return image;
+  };
+  const Raster flat = render(TextSite::sfpFlying);
+  int edge = 0;
+  while (edge < 40 && flat.pixel(edge, 20).r == 0) ++edge;
+  ASSERT_LT(edge, 40);
+  EXPECT_EQ(flat.pixel(edge, 20).r, 128);
+  EXPECT_GT(render(TextSite::sfpRaised).pixel(edge, 20).r, 128);
+  EXPECT_LT(render(TextSite::sfpLowered).pixel(edge, 20).r, 128);
+}
+
 class AddCaptionTest : public ::testing::Test {
  protected:
   void SetUp() override {
