@@ -8,10 +8,10 @@
 #include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
 #include "core/preview_one.h"
-#include "overlay/overlays.h"
 #include "core/save_options.h"
 #include "imaging/codec.h"
 #include "imaging/image_error.h"
+#include "overlay/overlays.h"
 
 namespace lumatrix::cli {
 
