@@ -11,6 +11,7 @@
 #include "core/save_options.h"
 #include "imaging/codec.h"
 #include "imaging/image_error.h"
+#include "overlay/overlays.h"
 
 namespace lumatrix::cli {
 
@@ -75,7 +76,7 @@ int run(const std::vector<std::string>& args) {
 
   TerminalRunHost host(true);
   Workspace ws;
-  const PreviewResult result = preview_one(ws, host, settings, list, index);
+  const PreviewResult result = preview_one(ws, host, settings, list, index, standard_overlays());
   if (!result.valid) {
     std::cerr << "lumatrix preview: " << parsed.source->string()
               << ": not a valid image; nothing written\n";

@@ -12,6 +12,7 @@
 #include "cli/terminal_run_host.h"
 #include "core/batch_run.h"
 #include "core/profile_file.h"
+#include "overlay/overlays.h"
 #include "web/after_pass.h"
 
 namespace lumatrix::cli {
@@ -95,7 +96,8 @@ int run(const std::vector<std::string>& args) {
   Workspace ws;
   const int32_t first_number = settings.start_number;
   WebAfterPass after_pass;
-  const BatchRunResult result = process_all(ws, host, settings, list, {}, &after_pass);
+  const BatchRunResult result =
+      process_all(ws, host, settings, list, standard_overlays(), &after_pass);
   if (!result.confirmed) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;

@@ -1,0 +1,17 @@
+#include "overlay/overlays.h"
+
+#include "overlay/caption.h"
+#include "overlay/watermark.h"
+
+namespace lumatrix {
+
+Overlays standard_overlays() {
+  Overlays overlays;
+  overlays.caption = [](Workspace& ws, RunHost&, const Settings& settings,
+                        const PipelineEntry& entry,
+                        int which) { add_caption(ws, settings, entry.output_name, which); };
+  overlays.watermark = apply_watermark;
+  return overlays;
+}
+
+}  // namespace lumatrix

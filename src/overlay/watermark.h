@@ -1,0 +1,45 @@
+#pragma once
+// Image watermarks: a picture file stamped onto the processed image, blended with a percentage,
+// through its own alpha channel, or around a key colour, optionally over a drop shadow.
+#include <filesystem>
+#include <string_view>
+
+#include "core/run_host.h"
+#include "core/settings.h"
+#include "core/workspace.h"
+#include "imaging/image_document.h"
+#include "overlay/point.h"
+
+namespace lumatrix {
+
+// Top-left corner of a w×h watermark on a W×H image for a placement name, matched exactly
+// (case and blanks count); unknown names give (0, 0). Not clamped: a watermark larger than the
+// image gets negative coordinates.
+Point watermark_position(std::string_view placement, int image_width, int image_height,
+                         int mark_width, int mark_height, Point axis);
+
+// GIF and PNG files carry their own transparency; every other format uses a key colour.
+bool alpha_capable(const std::filesystem::path& file);
+
+enum class StampMode { Merge, Alpha, KeyColour };
+
+// The colour the drop shadow is painted in (the usual 3D dark-shadow grey).
+inline constexpr Rgb kWatermarkShadow{0x40, 0x40, 0x40};
+// How far right and down the shadow lies.
+inline constexpr int kWatermarkShadowOffset = 5;
+
+// Stamps `mark` onto `doc` (made 24-bit first) with its top-left corner at `at`:
+// Merge blends the clipped rectangle with `percent` (100 keeps the image, 0 replaces it); Alpha
+// composites through the mark's alpha plane (opaque where it has none); KeyColour copies every
+// pixel that differs from the mark's bottom-right pixel. With `shadow`, the same stamp in
+// kWatermarkShadow is laid kWatermarkShadowOffset pixels right and down first; in KeyColour
+// mode the shadow covers the pixels that differ from the key colour.
+void stamp_watermark(ImageDocument& doc, const ImageDocument& mark, Point at, StampMode mode,
+                     int percent, bool shadow);
+
+// Applies watermark 1 or 2 of the settings to `processimage`, loading the file into `resizer`.
+// A file that cannot be loaded leaves the image as it was and logs
+// "Watermark not applied: <file>: <reason>".
+void apply_watermark(Workspace& ws, RunHost& host, const Settings& settings, int which);
+
+}  // namespace lumatrix
