@@ -107,4 +107,16 @@ int expect_survives_damage(std::span<const uint8_t> valid,
   return tried;
 }
 
+int expect_reader_survives_damage(std::span<const uint8_t> valid, DecodeFn decode,
+                                  HeaderFn read_header) {
+  return expect_survives_damage(valid, [&](std::span<const uint8_t> damaged) {
+    IOParams params;
+    try {
+      read_header(damaged, params);
+    } catch (const ImageError&) {
+    }
+    decode(damaged, params);
+  });
+}
+
 }  // namespace lumatrix::test

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/codec.h"
 #include "imaging/raster.h"
 
 namespace lumatrix::test {
@@ -55,5 +56,9 @@ void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> byt
 // Returns how many damaged inputs were tried.
 int expect_survives_damage(std::span<const uint8_t> valid,
                            const std::function<void(std::span<const uint8_t>)>& decode);
+// The same for one reader: each damaged copy goes to its header reader (whose refusal is
+// allowed) and then to its decoder.
+int expect_reader_survives_damage(std::span<const uint8_t> valid, DecodeFn decode,
+                                  HeaderFn read_header);
 
 }  // namespace lumatrix::test

@@ -145,11 +145,7 @@ TEST(IcoCodec, ReadsPngPicturesInsideIcons) {
   const uint32_t offset = bytes.at(18) | bytes.at(19) << 8 | bytes.at(20) << 16;
   ASSERT_EQ(bytes.at(offset + 1), 'P');  // ... stored as PNG
   EXPECT_TRUE(test::same_pixels(ours.to_rgb24(), imagemagick_frame(dir, ico, 0)));
-  test::expect_survives_damage(bytes, [](std::span<const uint8_t> damaged) {
-    IOParams p;
-    decode_ico(damaged, p);
-    read_ico_header(damaged, p);
-  });
+  test::expect_reader_survives_damage(bytes, decode_ico, read_ico_header);
 }
 
 TEST(IcoCodec, ReadsSixteenBitGreyPngInsideAnIcon) {
@@ -273,13 +269,9 @@ TEST(IcoCodec, RefusesBrokenDirectoriesAndOversizedPictures) {
   huge[22 + 8] = 0xFF, huge[22 + 9] = 0xFF, huge[22 + 10] = 0x01;
   EXPECT_THROW(decode_ico(huge, params), ImageError);
 
-  test::expect_survives_damage(
-      build_icon({picture, build_dib(5, 3, 8, ramp_palette(3), zero, diagonal_hole)}),
-      [](std::span<const uint8_t> damaged) {
-        IOParams p;
-        decode_ico(damaged, p);
-        read_ico_header(damaged, p);
-      });
+  test::expect_reader_survives_damage(
+      build_icon({picture, build_dib(5, 3, 8, ramp_palette(3), zero, diagonal_hole)}), decode_ico,
+      read_ico_header);
 }
 
 TEST(IcoCodec, MissingMaskLeavesThePictureOpaque) {

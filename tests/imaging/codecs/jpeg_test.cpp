@@ -341,14 +341,7 @@ TEST(JpegCodec, SurvivesDamagedInput) {
   params.exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};
   params.iptc = {{2, 120, "caption"}};
   const auto bytes = encode_jpeg(test::gradient_rgb(24, 16), params, ".jpg");
-  const int tried = test::expect_survives_damage(bytes, [](std::span<const uint8_t> data) {
-    IOParams p;
-    decode_jpeg(data, p);
-  });
-  test::expect_survives_damage(bytes, [](std::span<const uint8_t> data) {
-    IOParams p;
-    read_jpeg_header(data, p);
-  });
+  const int tried = test::expect_reader_survives_damage(bytes, decode_jpeg, read_jpeg_header);
   EXPECT_GT(tried, 100);
 }
 

@@ -477,14 +477,7 @@ TEST(TiffCodec, SurvivesDamagedInput) {
   };
   int tried = 0;
   for (const auto& bytes : files) {
-    tried += test::expect_survives_damage(bytes, [](std::span<const uint8_t> data) {
-      IOParams p;
-      decode_tiff(data, p);
-    });
-    test::expect_survives_damage(bytes, [](std::span<const uint8_t> data) {
-      IOParams p;
-      read_tiff_header(data, p);
-    });
+    tried += test::expect_reader_survives_damage(bytes, decode_tiff, read_tiff_header);
   }
   EXPECT_GT(tried, 600);
 }
