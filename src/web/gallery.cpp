@@ -119,6 +119,9 @@ class GalleryPass {
       const fs::path thumb = folder / "thumbnails" / ("thumb" + name);
       const bool thumb_made = make_thumbnail(image, thumb, ResampleFilter::Mitchell, true);
       if (settings_.hyperlinkto == "Do Not Hyperlink") target.clear();
+      const bool page_due = image_page_due(settings_, target);
+      // Without an extension for pages no image page exists to link to; the picture does.
+      if (!target.empty() && !page_due) target = name;
       host_.process_events();
 
       IndexEntry entry{name, record.displayname, target, {}, file_bytes(image), {}};
@@ -135,7 +138,7 @@ class GalleryPass {
         column = append_table_entry(index, settings_, entry,
                                     {item, column, settings_.linemax, i == count});
       }
-      if (image_page_due(settings_, target)) write_image_page(i, page, folder / target, record);
+      if (page_due) write_image_page(i, page, folder / target, record);
 
       if (item == settings_.perpage || i == count) {
         append_index_page_foot(index, settings_, labels_, page, pages_, i < count);
