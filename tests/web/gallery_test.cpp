@@ -274,6 +274,30 @@ TEST_F(GalleryPass, ButtonImagesAreCopiedAndShownAndScreenFitSizesThePage) {
       << page;
 }
 
+TEST_F(GalleryPass, SlicedImagePagesShowTheTileTableInsteadOfTheImage) {
+  settings.enableslicing = true;
+  settings.slicecolumns = 2;
+  settings.slicerows = 1;
+  run(images(
+      2, [](int i) { return "s " + std::to_string(i) + ".jpg"; }, 40, 30));
+  const std::string page = text_of(dir / "s 1.html");
+  EXPECT_NE(
+      page.find(
+          "<font color=\"#FFFFFF\"  >\r\n"
+          "<p><table align=\"center\" border=\"0\" cellpadding=\"0\" "
+          "cellspacing=\"0\">\r\n<tr>\r\n"
+          "<td><img src=\"s%20111.jpg\"  width=\"20\"  height=\"30\"  border=\"0\"></td>\r\n"),
+      std::string::npos)
+      << page;
+  EXPECT_NE(page.find("</tr>\r\n</table>\r\n</p>\r\n<p>\r\n<center>Caption 1</center>"),
+            std::string::npos);
+  EXPECT_EQ(page.find("<center><img"), std::string::npos);
+  // The full picture is gone (retainspilt is off); its thumbnail and tiles stay.
+  EXPECT_FALSE(fs::exists(dir / "s 1.jpg"));
+  EXPECT_TRUE(fs::exists(dir / "thumbnails" / "thumbs 1.jpg"));
+  EXPECT_EQ(broken_links(dir.path()), std::vector<std::string>{});
+}
+
 TEST_F(GalleryPass, AnUnwritableFolderEndsTheGalleryWithALogLine) {
   auto records = letters(1);
   records.push_back({"x", "y", (dir / "missing" / "z.jpg").string()});
