@@ -101,6 +101,7 @@ class GalleryPass {
     const bool stop_already_pending = host_.stop_requested();
     int item = 1, column = 1, page = 1;
     PageLines index;
+    fs::path last_folder;
     for (int i = 1; i <= count; ++i) {
       host_.process_events();
       if (!stop_already_pending && host_.stop_requested() &&
@@ -108,12 +109,16 @@ class GalleryPass {
         host_.inform("Process Terminated by User");
         host_.set_progress(0, count);
         result_.stopped = true;
+        // The images done so far keep an index page that lists them and that their pages'
+        // HOME links reach.
+        if (item > 1) finish_stopped_page(index, column, page, last_folder);
         break;
       }
       if (item == 1) index = index_page_head(settings_, page, pages_);
       const GalleryRecord& record = records_[static_cast<size_t>(i) - 1];
       const fs::path image(record.filename);
       const fs::path folder = image.parent_path();
+      last_folder = folder;
       const std::string name = image.filename().string();
       std::string target = link_target(settings_, name);
       const fs::path thumb = folder / "thumbnails" / ("thumb" + name);
@@ -203,6 +208,17 @@ class GalleryPass {
       }
       return false;
     }
+  }
+
+  void finish_stopped_page(PageLines& index, int column, int page, const fs::path& folder) {
+    if (settings_.designtype != "File Directory") {
+      if (column != 1) index.emplace_back("</tr>");
+      index.emplace_back("</table>");
+    }
+    append_index_page_foot(index, settings_, labels_, page, pages_, false);
+    write_text(folder / index_page_name(settings_, page), crlf_text(index));
+    ++result_.pages;
+    if (page == 1) settle_start_page(folder);
   }
 
   std::string page_of(int j) const {

@@ -298,6 +298,21 @@ TEST_F(GalleryPass, SlicedImagePagesShowTheTileTableInsteadOfTheImage) {
   EXPECT_EQ(broken_links(dir.path()), std::vector<std::string>{});
 }
 
+TEST_F(GalleryPass, AStopAsksAndKeepsAnIndexPageForTheImagesDone) {
+  host.stop_after_queries = 3;  // the check at the start, images 1 and 2; image 3 stops
+  host.answers = {true};
+  const GalleryResult result = run(letters(5));
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.pages, 1);
+  const std::string page = text_of(dir / "index001.html");
+  EXPECT_NE(page.find("</font></td>\r\n</tr>\r\n</table>\r\n<p><center>\r\n</center><p>"),
+            std::string::npos)
+      << page;
+  EXPECT_TRUE(fs::exists(dir / "b.html"));
+  EXPECT_FALSE(fs::exists(dir / "c.html"));
+  EXPECT_EQ(host.count(test::RecordingRunHost::Kind::Inform), 1);
+}
+
 TEST_F(GalleryPass, AnUnwritableFolderEndsTheGalleryWithALogLine) {
   auto records = letters(1);
   records.push_back({"x", "y", (dir / "missing" / "z.jpg").string()});
