@@ -170,6 +170,7 @@ class GalleryPass {
                       bool first) {
     ImageDocument& doc = ws_.processimage;
     const std::string name = image.filename().string();
+    if (first) size_attributes_.clear();
     try {
       if (!doc.load(image)) throw ImageError(image, "no reader for this file type");
       doc.params.iptc.clear();
@@ -202,10 +203,8 @@ class GalleryPass {
       return true;
     } catch (const std::exception& error) {
       host_.log("Error: Thumbnail of " + image.string() + ": " + reason_of(error));
-      if (first) {
-        host_.log("Creating Thumbnails");
-        if (size_attributes_.empty()) size_attributes_ = image_size_attributes(ws_.specs, image);
-      }
+      if (first && size_attributes_.empty())
+        size_attributes_ = image_size_attributes(ws_.specs, image);
       return false;
     }
   }

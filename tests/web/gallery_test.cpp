@@ -313,6 +313,24 @@ TEST_F(GalleryPass, AStopAsksAndKeepsAnIndexPageForTheImagesDone) {
   EXPECT_EQ(host.count(test::RecordingRunHost::Kind::Inform), 1);
 }
 
+TEST_F(GalleryPass, AnUnreadableImageGetsNoThumbnailAndTheGalleryGoesOn) {
+  auto records = letters(2);
+  write_bytes(dir / "broken.jpg", std::vector<uint8_t>{'n', 'o', 't'});
+  records.insert(records.begin() + 1, {"Broken", "", (dir / "broken.jpg").string()});
+  const GalleryResult result = run(records);
+  EXPECT_EQ(result.pages, 1);
+  EXPECT_FALSE(fs::exists(dir / "thumbnails" / "thumbbroken.jpg"));
+  EXPECT_TRUE(fs::exists(dir / "thumbnails" / "thumbb.jpg"));
+  const auto log = host.log_lines();
+  EXPECT_EQ(std::count_if(
+                log.begin(), log.end(),
+                [](const std::string& line) { return line.rfind("Error: Thumbnail of ", 0) == 0; }),
+            1);
+  // Its page shows the file without size attributes rather than the previous image's.
+  EXPECT_NE(text_of(dir / "broken.html").find("<center><img src=\"broken.jpg\" ></center>"),
+            std::string::npos);
+}
+
 TEST_F(GalleryPass, AnUnwritableFolderEndsTheGalleryWithALogLine) {
   auto records = letters(1);
   records.push_back({"x", "y", (dir / "missing" / "z.jpg").string()});
