@@ -1,5 +1,9 @@
 #include "web/after_pass.h"
 
+#include <exception>
+
+#include "imaging/image_error.h"
+#include "web/gallery.h"
 #include "web/slicing.h"
 
 namespace lumatrix {
@@ -9,7 +13,16 @@ void WebAfterPass::slice_images(Workspace& ws, RunHost& host, const Settings& se
   slice_images_only(ws, host, settings, records);
 }
 
-void WebAfterPass::create_gallery(Workspace&, RunHost&, const Settings&,
-                                  const std::vector<GalleryRecord>&) {}
+void WebAfterPass::create_gallery(Workspace& ws, RunHost& host, const Settings& settings,
+                                  const std::vector<GalleryRecord>& records) {
+  // A page that cannot be written ends the gallery, not the run: what was written stays.
+  try {
+    create_html_gallery(ws, host, settings, records, preview, viewer_folder);
+  } catch (const ImageError& error) {
+    host.log("Error: HTML Gallery: " + error.path().string() + ": " + error.reason());
+  } catch (const std::exception& error) {
+    host.log(std::string("Error: HTML Gallery: ") + error.what());
+  }
+}
 
 }  // namespace lumatrix

@@ -1,16 +1,26 @@
 #pragma once
-// The web output's after-pass of a run: image slicing now, the HTML gallery later.
+// The web output's after-pass of a run: image slicing, or the HTML gallery (which slices its
+// image pages itself when both are on).
+#include <filesystem>
+
 #include "core/batch_run.h"
+#include "web/gallery.h"
 
 namespace lumatrix {
 
 class WebAfterPass : public AfterPass {
  public:
+  // Shows the gallery's start page when Previewafter is on; unset, the pass logs
+  // "HTML Autogeneration Done" instead.
+  GalleryPreview preview;
+  // Where "pagescope.exe" is copied from for the autorun file; empty is the program's folder.
+  std::filesystem::path viewer_folder;
+
   // The slicing-only pass: tiles and one page per image.
   void slice_images(Workspace& ws, RunHost& host, const Settings& settings,
                     const std::vector<GalleryRecord>& records) override;
-  // The HTML gallery (which also slices when both are on) is still to come; until then the
-  // run's own "Begin Thumbnail Gallery Creation Process" line is all that happens.
+  // The gallery: thumbnails, index pages, image pages, start page and autorun file. An error
+  // that ends it is a log line.
   void create_gallery(Workspace& ws, RunHost& host, const Settings& settings,
                       const std::vector<GalleryRecord>& records) override;
 };
