@@ -96,6 +96,10 @@ int run(const std::vector<std::string>& args) {
   Workspace ws;
   const int32_t first_number = settings.start_number;
   WebAfterPass after_pass;
+  // The terminal has no page viewer: the gallery's start page is named for the user to open.
+  after_pass.preview = [](const fs::path& start_page) {
+    std::cout << "Gallery start page: " << start_page.string() << "\n";
+  };
   const BatchRunResult result =
       process_all(ws, host, settings, list, standard_overlays(), &after_pass);
   if (!result.confirmed) {
