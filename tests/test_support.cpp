@@ -38,6 +38,41 @@ Raster gradient_rgb(int width, int height) {
   return r;
 }
 
+Raster grey_ramp(int width, int height) {
+  Raster r(width, height, PixelFormat::Gray8);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) r.row(y)[x] = static_cast<uint8_t>(x * 7 + y * 3);
+  return r;
+}
+
+Raster paletted(int width, int height, int colours) {
+  Raster r(width, height, PixelFormat::Palette8);
+  for (int i = 0; i < colours; ++i)
+    r.palette.push_back(Rgb{static_cast<uint8_t>(i * 5), static_cast<uint8_t>(255 - i),
+                            static_cast<uint8_t>(i * 13)});
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) r.row(y)[x] = static_cast<uint8_t>((x + 3 * y) % colours);
+  return r;
+}
+
+Raster with_ramp_alpha(Raster raster) {
+  raster.add_alpha();
+  for (int y = 0; y < raster.height(); ++y)
+    for (int x = 0; x < raster.width(); ++x)
+      raster.alpha_row(y)[x] = static_cast<uint8_t>(x * 255 / raster.width());
+  return raster;
+}
+
+std::string refusal_reason(DecodeFn decode, std::span<const uint8_t> bytes) {
+  try {
+    IOParams params;
+    decode(bytes, params);
+  } catch (const ImageError& e) {
+    return e.what();
+  }
+  return "decoded";
+}
+
 std::string shell_quote(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);

@@ -30,6 +30,16 @@ class TempDir {
 // A w×h 24-bit image whose pixels differ everywhere: (x*37+y*11, x*5+y*71, x*y+13) mod 256.
 Raster gradient_rgb(int width, int height);
 
+// A grey ramp: (7x + 3y) mod 256.
+Raster grey_ramp(int width, int height);
+// A palette of `colours` entries (i*5, 255-i, i*13), pixels (x + 3y) mod colours.
+Raster paletted(int width, int height, int colours);
+// The raster with an alpha plane rising from left to right (x * 255 / width).
+Raster with_ramp_alpha(Raster raster);
+
+// What a decoder says when it refuses `bytes` (the ImageError's message), or "decoded".
+std::string refusal_reason(DecodeFn decode, std::span<const uint8_t> bytes);
+
 struct CommandResult {
   int status = -1;     // exit status, or -1 when the program could not be run
   std::string output;  // standard output and standard error together

@@ -12,14 +12,9 @@
 namespace lumatrix {
 namespace {
 
-namespace fs = std::filesystem;
+using test::grey_ramp;
 
-Raster grey_ramp(int width, int height) {
-  Raster r(width, height, PixelFormat::Gray8);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) r.row(y)[x] = static_cast<uint8_t>(x * 7 + y * 3);
-  return r;
-}
+namespace fs = std::filesystem;
 
 Raster with_alpha(Raster raster) {
   raster.add_alpha();

@@ -9,33 +9,12 @@
 namespace lumatrix {
 namespace {
 
+using test::grey_ramp;
+using test::paletted;
+using test::with_ramp_alpha;
+
 Raster round_trip(const Raster& raster, const IOParams& params, IOParams& read) {
   return decode_png(encode_png(raster, params, ".png"), read);
-}
-
-Raster with_ramp_alpha(Raster raster) {
-  raster.add_alpha();
-  for (int y = 0; y < raster.height(); ++y)
-    for (int x = 0; x < raster.width(); ++x)
-      raster.alpha_row(y)[x] = static_cast<uint8_t>(x * 255 / raster.width());
-  return raster;
-}
-
-Raster grey_ramp(int width, int height) {
-  Raster r(width, height, PixelFormat::Gray8);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) r.row(y)[x] = static_cast<uint8_t>(x * 7 + y * 3);
-  return r;
-}
-
-Raster paletted(int width, int height, int colours) {
-  Raster r(width, height, PixelFormat::Palette8);
-  for (int i = 0; i < colours; ++i)
-    r.palette.push_back(Rgb{static_cast<uint8_t>(i * 5), static_cast<uint8_t>(255 - i),
-                            static_cast<uint8_t>(i * 13)});
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) r.row(y)[x] = static_cast<uint8_t>((x + 3 * y) % colours);
-  return r;
 }
 
 // PNG colour type and bit depth, from the IHDR chunk.
