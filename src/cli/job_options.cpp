@@ -1,5 +1,6 @@
 #include "cli/job_options.h"
 
+#include <iostream>
 #include <ostream>
 #include <sstream>
 
@@ -66,6 +67,14 @@ Settings job_settings(const JobOptions& options, std::ostream& warnings) {
     }
   }
   return settings;
+}
+
+void keep_start_number(const JobOptions& options, int32_t start_number, std::string_view command) {
+  if (options.profile)
+    save_start_number(*options.profile, start_number);
+  else
+    std::cerr << "lumatrix " << command << ": start_number is now " << start_number
+              << " (give --profile FILE to keep it for the next run)\n";
 }
 
 void describe_job_options(std::ostream& out) {

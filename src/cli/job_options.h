@@ -38,6 +38,10 @@ std::optional<std::string> option_value(const std::vector<std::string>& args, si
 // command line's --set ones), so the next run goes on counting.
 void save_start_number(const std::filesystem::path& profile, int32_t start_number);
 
+// After a run that moved the numbering on: writes the new start number into the --profile
+// file, or, without one, tells the user on stderr how to keep it.
+void keep_start_number(const JobOptions& options, int32_t start_number, std::string_view command);
+
 // The paragraph describing the shared options, for each job command's --help.
 void describe_job_options(std::ostream& out);
 

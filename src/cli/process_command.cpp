@@ -106,13 +106,8 @@ int run(const std::vector<std::string>& args) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;
   }
-  if (settings.start_number != first_number) {
-    if (job.profile)
-      save_start_number(*job.profile, settings.start_number);
-    else
-      std::cerr << "lumatrix process: start_number is now " << settings.start_number
-                << " (give --profile FILE to keep it for the next run)\n";
-  }
+  if (settings.start_number != first_number)
+    keep_start_number(job, settings.start_number, "process");
   const OutputCounts& out = result.outputs;
   if (out.failed + out.unwritten + out.refused > 0)
     std::cerr << "lumatrix process: " << out.saved << " files written; " << out.failed

@@ -74,13 +74,8 @@ int run(const std::vector<std::string>& args) {
   TerminalRunHost host(parsed.yes);
   const int32_t first_number = settings.start_number;
   const ChangerOutcome outcome = process_all(list, settings, host);
-  if (settings.start_number != first_number) {
-    if (job.profile)
-      save_start_number(*job.profile, settings.start_number);
-    else
-      std::cerr << "lumatrix rename: start_number is now " << settings.start_number
-                << " (give --profile FILE to keep it for the next run)\n";
-  }
+  if (settings.start_number != first_number)
+    keep_start_number(job, settings.start_number, "rename");
   if (outcome.stopped) return 130;
   return outcome.missing + outcome.refused > 0 ? kExitFailure : kExitOk;
 }
