@@ -8,7 +8,7 @@
 #include <span>
 
 #include "imaging/codec.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const lumatrix::Codec* codec = [] {

@@ -5,10 +5,10 @@
 
 #include "cli/command.h"
 #include "cli/job_options.h"
-#include "core/save_options.h"
+#include "engine/save_options.h"
 #include "imaging/codec.h"
 #include "imaging/image_document.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix::cli {
 namespace {

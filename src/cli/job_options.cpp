@@ -5,10 +5,10 @@
 #include <sstream>
 
 #include "cli/command.h"
-#include "core/profile_file.h"
-#include "core/settings_rules.h"
-#include "core/settings_text.h"
-#include "imaging/image_error.h"
+#include "settings/profile_file.h"
+#include "settings/settings_rules.h"
+#include "settings/settings_text.h"
+#include "base/image_error.h"
 
 namespace lumatrix::cli {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/settings.h"
+#include "settings/settings.h"
 
 namespace lumatrix::cli {
 

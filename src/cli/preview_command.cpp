@@ -7,10 +7,10 @@
 #include "cli/job_options.h"
 #include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
-#include "core/preview_one.h"
-#include "core/save_options.h"
+#include "engine/preview_one.h"
+#include "engine/save_options.h"
 #include "imaging/codec.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "overlay/overlays.h"
 
 namespace lumatrix::cli {

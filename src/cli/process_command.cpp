@@ -10,8 +10,8 @@
 #include "cli/job_options.h"
 #include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
-#include "core/batch_run.h"
-#include "core/profile_file.h"
+#include "engine/batch_run.h"
+#include "settings/profile_file.h"
 #include "overlay/overlays.h"
 #include "web/after_pass.h"
 

@@ -7,7 +7,7 @@
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "cli/terminal_run_host.h"
-#include "core/profile_file.h"
+#include "settings/profile_file.h"
 #include "files/filename_changer.h"
 #include "files/rename_list.h"
 

@@ -4,8 +4,8 @@
 
 #include "cli/command.h"
 #include "cli/job_options.h"
-#include "core/profile_file.h"
-#include "core/settings_text.h"
+#include "settings/profile_file.h"
+#include "settings/settings_text.h"
 
 namespace lumatrix::cli {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "core/run_host.h"
+#include "base/run_host.h"
 
 namespace lumatrix::cli {
 

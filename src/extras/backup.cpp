@@ -8,9 +8,9 @@
 #include <random>
 #include <set>
 
-#include "core/choice_text.h"
-#include "imaging/file_bytes.h"
-#include "imaging/image_error.h"
+#include "base/choice_text.h"
+#include "base/file_bytes.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

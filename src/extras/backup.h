@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/run_host.h"
+#include "base/run_host.h"
 #include "files/source_list.h"
 
 namespace lumatrix {

@@ -6,7 +6,7 @@
 
 #include "files/safe_file_ops.h"
 #include "files/subfolders.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

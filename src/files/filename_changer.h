@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/run_host.h"
-#include "core/settings.h"
+#include "base/run_host.h"
+#include "settings/settings.h"
 #include "files/rename_list.h"
 #include "files/source_list.h"
 

@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 
 namespace lumatrix {
 

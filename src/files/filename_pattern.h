@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/settings.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

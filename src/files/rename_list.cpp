@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 #include "files/filename_pattern.h"
 #include "files/subfolders.h"
 

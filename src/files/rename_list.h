@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/settings.h"
+#include "settings/settings.h"
 #include "files/source_list.h"
 
 namespace lumatrix {

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

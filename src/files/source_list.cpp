@@ -4,7 +4,7 @@
 #include <array>
 #include <stdexcept>
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 #include "files/subfolders.h"
 
 namespace lumatrix {

@@ -2,7 +2,7 @@
 #include <cctype>
 #include <deque>
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 #include "imaging/codec.h"
 #include "imaging/codecs/codecs.h"
 

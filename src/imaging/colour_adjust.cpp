@@ -6,7 +6,7 @@
 #include <limits>
 #include <string>
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_presets.h"
 #include "imaging/quantize.h"

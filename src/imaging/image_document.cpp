@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "imaging/codec.h"
-#include "imaging/file_bytes.h"
-#include "imaging/image_error.h"
+#include "base/file_bytes.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

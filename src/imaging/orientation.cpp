@@ -1,6 +1,6 @@
 #include "imaging/orientation.h"
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 #include "imaging/rotate_flip.h"
 
 namespace lumatrix {

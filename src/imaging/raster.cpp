@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

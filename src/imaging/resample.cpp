@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>

@@ -5,8 +5,8 @@
 #include <limits>
 #include <string>
 
-#include "core/choice_text.h"
-#include "imaging/image_error.h"
+#include "base/choice_text.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

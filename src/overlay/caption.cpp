@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/choice_text.h"
+#include "base/choice_text.h"
 #include "files/filename_pattern.h"
 #include "imaging/rotate_flip.h"
 #include "overlay/text_renderer.h"

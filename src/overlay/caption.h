@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/settings.h"
-#include "core/workspace.h"
+#include "settings/settings.h"
+#include "engine/workspace.h"
 #include "overlay/font3d.h"
 #include "overlay/point.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // The caption and watermark steps of the per-image pipeline, as the commands hand them over.
-#include "core/pipeline.h"
+#include "engine/pipeline.h"
 
 namespace lumatrix {
 

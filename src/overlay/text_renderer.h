@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/settings_values.h"
+#include "settings/settings_values.h"
 #include "imaging/raster.h"
 #include "overlay/font3d.h"
 

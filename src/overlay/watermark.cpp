@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "core/choice_text.h"
-#include "imaging/image_error.h"
+#include "base/choice_text.h"
+#include "base/image_error.h"
 #include "imaging/merge.h"
 
 namespace lumatrix {

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <string_view>
 
-#include "core/run_host.h"
-#include "core/settings.h"
-#include "core/workspace.h"
+#include "base/run_host.h"
+#include "settings/settings.h"
+#include "engine/workspace.h"
 #include "imaging/image_document.h"
 #include "overlay/point.h"
 

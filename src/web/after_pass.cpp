@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "web/gallery.h"
 #include "web/slicing.h"
 

@@ -3,7 +3,7 @@
 // image pages itself when both are on).
 #include <filesystem>
 
-#include "core/batch_run.h"
+#include "engine/batch_run.h"
 #include "web/gallery.h"
 
 namespace lumatrix {

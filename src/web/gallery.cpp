@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "files/filename_pattern.h"
-#include "imaging/file_bytes.h"
-#include "imaging/image_error.h"
+#include "base/file_bytes.h"
+#include "base/image_error.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "core/batch_run.h"
-#include "core/run_host.h"
-#include "core/settings.h"
-#include "core/workspace.h"
+#include "engine/batch_run.h"
+#include "base/run_host.h"
+#include "settings/settings.h"
+#include "engine/workspace.h"
 #include "web/gallery_text.h"
 
 namespace lumatrix {

@@ -5,8 +5,8 @@
 #include <exception>
 #include <system_error>
 
-#include "imaging/file_bytes.h"
-#include "imaging/image_error.h"
+#include "base/file_bytes.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

@@ -7,10 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/batch_run.h"
-#include "core/run_host.h"
-#include "core/settings.h"
-#include "core/workspace.h"
+#include "engine/batch_run.h"
+#include "base/run_host.h"
+#include "settings/settings.h"
+#include "engine/workspace.h"
 #include "imaging/image_document.h"
 #include "imaging/raster.h"
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "core/profile_file.h"
+#include "settings/profile_file.h"
 #include "imaging/image_document.h"
 #include "test_support.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/recording_run_host.h"
-#include "imaging/image_error.h"
+#include "recording_run_host.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

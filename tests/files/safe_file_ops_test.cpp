@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/pipeline.h"
-#include "core/recording_run_host.h"
+#include "engine/pipeline.h"
+#include "recording_run_host.h"
 #include "imaging/merge.h"
 #include "overlay/overlays.h"
 #include "test_support.h"

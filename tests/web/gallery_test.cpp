@@ -8,7 +8,7 @@
 #include <regex>
 #include <set>
 
-#include "core/recording_run_host.h"
+#include "recording_run_host.h"
 #include "imaging/image_document.h"
 #include "test_support.h"
 #include "web/after_pass.h"

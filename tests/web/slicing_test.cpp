@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/recording_run_host.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 #include "web/after_pass.h"
 

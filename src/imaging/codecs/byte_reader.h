@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

@@ -21,7 +21,7 @@
 #include <unordered_map>
 
 #include "imaging/codecs/codecs.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "imaging/neuquant.h"
 #include "imaging/quantize.h"
 

@@ -9,7 +9,7 @@
 
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

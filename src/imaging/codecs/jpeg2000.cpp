@@ -13,7 +13,7 @@
 #include <string>
 
 #include "imaging/codecs/codecs.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

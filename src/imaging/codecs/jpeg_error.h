@@ -15,7 +15,7 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "imaging/codecs/codecs.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

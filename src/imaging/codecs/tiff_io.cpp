@@ -9,7 +9,7 @@
 #include <mutex>
 #include <new>
 
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "imaging/raster.h"
 
 namespace lumatrix {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "imaging/codecs/tiff_io.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

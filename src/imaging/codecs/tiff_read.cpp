@@ -13,7 +13,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/tiff_io.h"
 #include "imaging/codecs/tiff_raw_fax.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 
 namespace lumatrix {
 

@@ -6,7 +6,7 @@
 
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/tiff_io.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "imaging/quantize.h"
 
 namespace lumatrix {

@@ -4,9 +4,9 @@
 
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "imaging/codecs/imagemagick_reference.h"
+#include "imagemagick_reference.h"
 #include "imaging/image_document.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -1,4 +1,4 @@
-#include "imaging/codecs/imagemagick_reference.h"
+#include "imagemagick_reference.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include "imaging/codecs/codecs.h"
 #include "imaging/image_document.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "imaging/metadata.h"
 #include "test_support.h"
 

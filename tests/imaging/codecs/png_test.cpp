@@ -3,7 +3,7 @@
 #include <string>
 
 #include "imaging/codecs/codecs.h"
-#include "imaging/image_error.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

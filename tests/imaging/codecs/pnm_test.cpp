@@ -3,8 +3,8 @@
 #include <string>
 
 #include "imaging/codecs/codecs.h"
-#include "imaging/codecs/imagemagick_reference.h"
-#include "imaging/image_error.h"
+#include "imagemagick_reference.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -2,8 +2,8 @@
 
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "imaging/codecs/imagemagick_reference.h"
-#include "imaging/image_error.h"
+#include "imagemagick_reference.h"
+#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

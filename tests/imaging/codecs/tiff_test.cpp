@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "imaging/codecs/codecs.h"
-#include "imaging/codecs/imagemagick_reference.h"
-#include "imaging/image_error.h"
+#include "imagemagick_reference.h"
+#include "base/image_error.h"
 #include "imaging/quantize.h"
 #include "test_support.h"
 

@@ -1,8 +1,0 @@
-#include "core/run_host.h"
-
-namespace lumatrix {
-
-// Defined here so that the interface's vtable lives in the core library once.
-RunHost::~RunHost() = default;
-
-}  // namespace lumatrix

@@ -1,0 +1,172 @@
+#include "engine/pipeline.h"
+
+#include <exception>
+#include <optional>
+
+#include "base/choice_text.h"
+#include "base/image_error.h"
+#include "imaging/orientation.h"
+#include "imaging/resample.h"
+
+namespace lumatrix {
+
+namespace {
+
+// Smaller sources are taken for failed loads (an unreadable file leaves the document empty).
+constexpr int kMinimumSide = 5;
+
+std::string size_text(int width, int height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+std::string resampling_line(std::string_view subject, int w, int h, const ResizePlan& plan) {
+  return "Resampling " + std::string(subject) + " from " + size_text(w, h) + " to " +
+         size_text(plan.width, plan.height);
+}
+
+// The pixel methods must not end the run: the image is blanked at its current size instead,
+// and the reason goes to the log so the black result is not a mystery.
+void clear_after_failure(ImageDocument& doc, RunHost& host, const std::exception& error) {
+  doc.clear();
+  host.log(std::string("Resize failed, image cleared: ") + error.what());
+}
+
+bool drawn(std::string_view text, std::string_view alignment) {
+  return !trim_blanks(text).empty() && !choice_is(alignment, "none");
+}
+
+Rgb rgb_of(ColourValue value) {
+  const auto v = static_cast<uint32_t>(resolve_colour(value));
+  return {static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>((v >> 8) & 0xFF),
+          static_cast<uint8_t>((v >> 16) & 0xFF)};
+}
+
+}  // namespace
+
+ResizeOptions main_resize_options(const Settings& s, ResampleFilter filter) {
+  ResizeOptions o;
+  o.method = s.resizing_method;
+  o.width = s.image_width;
+  o.height = s.image_height;
+  o.percentage = s.percentage;
+  o.keep_aspect = s.dimension_aspect_ratio;
+  o.swap_portrait = s.reverse_widthheight;
+  o.filter = filter;
+  return o;
+}
+
+EffectsOptions effects_options(const Settings& s) {
+  return {s.red, s.green, s.blue, s.colorspace, s.filter};
+}
+
+FrameOptions frame_options(const Settings& s) {
+  return {s.frame, rgb_of(s.framecolor.ColorValue), s.framethickness, s.effectxoffset,
+          s.effectyoffset};
+}
+
+void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& options,
+                     std::string_view subject) {
+  const int w = doc.width(), h = doc.height();
+  std::optional<ResizePlan> plan;
+  try {
+    plan = plan_resize(options, w, h);
+  } catch (const ImageError& error) {
+    // Only the pixel methods can fail to plan, and they run under the guard.
+    clear_after_failure(doc, host, error);
+    return;
+  }
+  if (!plan) return;
+
+  if (plan->kind == ResizeKind::Direct) {
+    // "Downsize by %" beyond 100 computes two negative sides. Resample ignores a request whose
+    // sides are both negative, which would leave the image at full size although the user
+    // asked for a smaller one; the sides are meant by their size, so they go in as such
+    // (150 % gives half the size). The log line keeps the computed target.
+    const bool both_negative = plan->width < 0 && plan->height < 0;
+    resample(doc, both_negative ? -plan->width : plan->width,
+             both_negative ? -plan->height : plan->height, plan->filter);
+    host.log(resampling_line(subject, w, h, *plan));
+    host.process_events();
+    return;
+  }
+  host.log(resampling_line("Image", w, h, *plan));
+  if (plan->kind == ResizeKind::Box) host.process_events();
+  try {
+    resample(doc, plan->width, plan->height, plan->filter);
+  } catch (const std::exception& error) {
+    clear_after_failure(doc, host, error);
+  }
+}
+
+bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
+                   const PipelineEntry& entry, const Overlays& overlays) {
+  ImageDocument& doc = ws.processimage;
+  doc.raster = Raster{};
+  doc.deselect();
+  ws.resample_filter = resample_filter_for(settings.resampletype);
+  host.process_events();
+
+  ws.current_source_path = entry.source_path();
+  std::string load_error;
+  try {
+    doc.load(ws.current_source_path);
+  } catch (const std::exception& error) {
+    load_error = error.what();
+  }
+
+  ws.Image.assign(doc);
+  host.process_events();
+  if (ws.Image.width() < kMinimumSide || ws.Image.height() < kMinimumSide) {
+    host.log("Skipping Invalid Image : " + entry.file_name);
+    if (!load_error.empty()) host.log(load_error);
+    return false;
+  }
+  host.process_events();
+
+  if (!choice_is(settings.cropby, "none"))
+    apply_crop(doc, {settings.cropx1, settings.cropy1, settings.cropx2, settings.cropy2});
+  if (!choice_is(settings.resizing_method, "as is"))
+    resize_document(doc, host, main_resize_options(settings, ws.resample_filter));
+  host.process_events();
+
+  apply_orientation(doc, entry.orientation);
+  host.process_events();
+  adjust_brightness(doc, settings.brightness);
+  host.process_events();
+  adjust_contrast(doc, settings.contrast);
+  host.process_events();
+
+  if (overlays.caption && drawn(settings.caption_text, settings.Text_Alignment))
+    overlays.caption(ws, host, settings, entry, 1);
+  host.process_events();
+  if (overlays.caption && drawn(settings.caption_text2, settings.text_alignment2))
+    overlays.caption(ws, host, settings, entry, 2);
+  host.process_events();
+  if (overlays.watermark && drawn(settings.watermark, settings.watermark_alignment))
+    overlays.watermark(ws, host, settings, 1);
+  host.process_events();
+  if (overlays.watermark && drawn(settings.watermark2, settings.watermark_alignment2))
+    overlays.watermark(ws, host, settings, 2);
+  host.process_events();
+
+  if (settings.Grayscale) apply_grayscale(doc);
+  if (settings.negative) apply_negative(doc);
+  host.process_events();
+
+  apply_effects(doc, effects_options(settings));
+  if (!choice_is(settings.frame, "none")) apply_frame(doc, frame_options(settings));
+  apply_colour_depth(doc, settings.colordepth);
+
+  if (!settings.retainheaderinfo) {
+    doc.reset_info();
+    // Dropping the source's header must not undo the colour space the user chose for the
+    // saved file, so the choice is applied again over the defaults.
+    apply_colour_space(doc.params, settings.colorspace);
+  }
+
+  ws.afterpreview.assign(doc);
+  host.process_events();
+  return true;
+}
+
+}  // namespace lumatrix

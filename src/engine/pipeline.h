@@ -1,0 +1,63 @@
+#pragma once
+// The per-image pipeline: one list entry in, the processed image left in the workspace's work
+// document. It never saves; the caller applies the save options and writes the file.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "base/run_host.h"
+#include "settings/settings.h"
+#include "engine/workspace.h"
+#include "imaging/colour_adjust.h"
+#include "imaging/frame.h"
+#include "imaging/resize_plan.h"
+
+namespace lumatrix {
+
+// One row of the Control Center list as the pipeline sees it.
+struct PipelineEntry {
+  int position = 1;         // 1-based row in the list
+  std::string output_name;  // formed by the caller; the captions may print it
+  std::string file_name;    // name with extension
+  std::string orientation = "As Is";
+  std::string display_name;
+  std::string caption;
+  std::filesystem::path original_file_path;  // the source's directory
+
+  std::filesystem::path source_path() const { return original_file_path / file_name; }
+};
+
+// Where the captions and watermarks plug in. Each acts on `processimage` (with `resizer` as
+// scratch); `which` is 1 or 2. Empty functions draw nothing.
+struct Overlays {
+  std::function<void(Workspace&, RunHost&, const Settings&, const PipelineEntry&, int which)>
+      caption;
+  std::function<void(Workspace&, RunHost&, const Settings&, int which)> watermark;
+};
+
+// Runs every step on the entry, in order: load, validity test, crop, resize, orientation,
+// brightness, contrast, captions, watermarks, grey, negative, effects, frame, colour depth and
+// the header reset. Returns false, with the line "Skipping Invalid Image : " + file name, when
+// the source cannot be loaded or is narrower or lower than 5 pixels; the run goes on. On
+// success the result is in `processimage`, the source in `Image` and a copy of the result in
+// `afterpreview`. The work document's stream-header flag is the caller's and is kept. Failures
+// inside a later operation throw (ImageError) to the caller.
+bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
+                   const PipelineEntry& entry, const Overlays& overlays = {});
+
+// One resize of `doc`: plans, logs the one progress line and resamples. The fixed-factor,
+// percentage and exact-size methods log "Resampling <subject> from WxH to W'xH'" after
+// resampling and let errors through; the pixel methods log "Resampling Image from ..." before
+// it, and an error there clears the image to its background and the run goes on. The thumbnail
+// passes call this with their own options and subject ("Thumbnail 1").
+void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& options,
+                     std::string_view subject = "Image");
+
+// The main resize options of the settings, with the filter chosen for this image.
+ResizeOptions main_resize_options(const Settings& settings, ResampleFilter filter);
+// The effects and frame options of the settings (views into `settings`).
+EffectsOptions effects_options(const Settings& settings);
+FrameOptions frame_options(const Settings& settings);
+
+}  // namespace lumatrix

@@ -1,0 +1,25 @@
+#include "engine/preview_one.h"
+
+#include "engine/output_target.h"
+
+namespace lumatrix {
+
+PreviewResult preview_one(Workspace& ws, RunHost& host, const Settings& settings,
+                          const SourceList& list, std::optional<size_t> selected,
+                          const Overlays& overlays) {
+  PreviewResult result;
+  if (!selected || *selected >= list.size()) return result;
+  const ListEntry& entry = list.entries[*selected];
+  const long long position = static_cast<long long>(*selected) + 1;
+
+  ws.current_source_path = entry.full_path();
+  result.output_name = output_target(settings, entry, position).output_name;
+
+  result.ran = true;
+  result.valid = process_image(ws, host, settings,
+                               pipeline_entry(entry, position, result.output_name), overlays);
+  host.log("Image Processed");
+  return result;
+}
+
+}  // namespace lumatrix

@@ -1,0 +1,37 @@
+#include "engine/save_options.h"
+
+#include "base/choice_text.h"
+
+namespace lumatrix {
+
+int png_level_from_quality(int quality) {
+  // (100 - q) / 100 lies in 0..1 for every accepted quality; only exactly one half is a tie,
+  // and it goes to the even 0.
+  return quality < 50 ? 1 : 0;
+}
+
+TiffCompression tiff_compression_for(std::string_view image_format) {
+  const std::string_view text = trim_blanks(image_format);
+  if (text == "TIFF Packbits") return TiffCompression::PackBits;
+  if (text == "TIFF CCITT G3") return TiffCompression::G3_2D;
+  if (text == "TIFF CCITT G4") return TiffCompression::G4;
+  if (text == "TIFF CCITT Huffman") return TiffCompression::Huffman;
+  return TiffCompression::LZW;
+}
+
+void apply_save_options(const Settings& settings, ImageDocument& document) {
+  IOParams& p = document.params;
+  p.jpeg_quality = settings.JPEG_Quality;
+  p.jpeg_smoothing = settings.JPEG_Smoothing;
+  p.jpeg_progressive = settings.progressive_JPEG;
+  p.jpeg_optimal_huffman = settings.jpeg_huffman;
+  p.bmp_compression = BmpCompression::RLE;
+  p.png_compression = png_level_from_quality(settings.JPEG_Quality);
+  p.tiff_compression = tiff_compression_for(settings.Image_Format);
+  p.gif_transparent = false;
+  p.gif_transparent_color = Rgb{0, 0, 0};
+  p.gif_interlaced = settings.interlaced_gif;
+  p.dpi_x = p.dpi_y = settings.DPI_Setting;
+}
+
+}  // namespace lumatrix

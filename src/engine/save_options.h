@@ -1,0 +1,23 @@
+#pragma once
+// The format options a run gives the work document before it saves the main output.
+#include <string_view>
+
+#include "settings/settings.h"
+#include "imaging/image_document.h"
+
+namespace lumatrix {
+
+// PNG compression level from a JPEG/PNG quality: (100 - quality) / 100 rounded half to even,
+// so 1 below 50 and 0 from 50 up.
+int png_level_from_quality(int quality);
+
+// TIFF compression chosen by the Image_Format text, trimmed and compared with letter case:
+// "TIFF Packbits", "TIFF CCITT G3" (two-dimensional), "TIFF CCITT G4", "TIFF CCITT Huffman";
+// any other text asks for LZW.
+TiffCompression tiff_compression_for(std::string_view image_format);
+
+// JPEG quality, smoothing, progressive and Huffman options, BMP run-length coding, PNG level,
+// TIFF compression, GIF options and resolution from the settings.
+void apply_save_options(const Settings& settings, ImageDocument& document);
+
+}  // namespace lumatrix

@@ -1,0 +1,305 @@
+#include "engine/pipeline.h"
+
+#include <gtest/gtest.h>
+
+#include <exiv2/exiv2.hpp>
+
+#include "recording_run_host.h"
+#include "base/image_error.h"
+#include "test_support.h"
+
+namespace lumatrix {
+namespace {
+
+using Kind = test::RecordingRunHost::Kind;
+using Lines = std::vector<std::string>;
+
+class PipelineTest : public ::testing::Test {
+ protected:
+  // Writes a gradient source of w x h under `name` and returns the list entry for it.
+  PipelineEntry source(int w, int h, const std::string& name = "photo.png") {
+    ImageDocument doc;
+    doc.raster = test::gradient_rgb(w, h);
+    doc.save(dir / name);
+    return entry_for(name);
+  }
+  PipelineEntry entry_for(const std::string& name) {
+    PipelineEntry entry;
+    entry.position = 3;
+    entry.output_name = "out_" + name;
+    entry.file_name = name;
+    entry.display_name = name;
+    entry.original_file_path = dir.path();
+    return entry;
+  }
+  bool run(const PipelineEntry& entry, const Overlays& overlays = {}) {
+    return process_image(ws, host, settings, entry, overlays);
+  }
+
+  test::TempDir dir;
+  Workspace ws;
+  test::RecordingRunHost host;
+  Settings settings;
+};
+
+TEST_F(PipelineTest, DefaultsPassTheImageThroughUnchanged) {
+  const PipelineEntry entry = source(40, 30);
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(ws.processimage.raster, test::gradient_rgb(40, 30));
+  EXPECT_EQ(ws.Image.raster, ws.processimage.raster);
+  EXPECT_EQ(ws.afterpreview.raster, ws.processimage.raster);
+  EXPECT_EQ(ws.current_source_path, dir / "photo.png");
+  EXPECT_TRUE(host.log_lines().empty());
+  EXPECT_GT(host.count(Kind::Events), 3);
+}
+
+TEST_F(PipelineTest, FiveByFiveIsTheSmallestValidImage) {
+  EXPECT_TRUE(run(source(5, 5, "ok.png")));
+  ws.afterpreview.raster = test::gradient_rgb(9, 9);
+  host.reset();
+  EXPECT_FALSE(run(source(4, 5, "narrow.png")));
+  EXPECT_FALSE(run(source(5, 4, "low.bmp")));
+  EXPECT_EQ(host.log_lines(),
+            (Lines{"Skipping Invalid Image : narrow.png", "Skipping Invalid Image : low.bmp"}));
+  // Nothing else happens: the "After" view keeps its content, the "Before" view shows the source.
+  EXPECT_EQ(ws.afterpreview.raster, test::gradient_rgb(9, 9));
+  EXPECT_EQ(ws.Image.width(), 5);
+  EXPECT_EQ(ws.Image.height(), 4);
+}
+
+TEST_F(PipelineTest, UnloadableSourcesAreSkippedAndTheRunGoesOn) {
+  const std::string garbage = "this is not a PNG file";
+  test::write_bytes(dir / "corrupt.png",
+                    {reinterpret_cast<const uint8_t*>(garbage.data()), garbage.size()});
+  test::write_bytes(dir / "notes.xyz",
+                    {reinterpret_cast<const uint8_t*>(garbage.data()), garbage.size()});
+  source(20, 20);
+  ws.processimage.raster = test::gradient_rgb(30, 30);  // an earlier image must not be reused
+
+  EXPECT_FALSE(run(entry_for("corrupt.png")));
+  Lines lines = host.log_lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Skipping Invalid Image : corrupt.png");
+  EXPECT_NE(lines[1].find("corrupt.png"), std::string::npos);  // the reason, on its own line
+
+  host.reset();
+  EXPECT_FALSE(run(entry_for("missing.png")));
+  EXPECT_EQ(host.log_lines().front(), "Skipping Invalid Image : missing.png");
+
+  host.reset();
+  EXPECT_FALSE(run(entry_for("notes.xyz")));
+  EXPECT_EQ(host.log_lines(), Lines{"Skipping Invalid Image : notes.xyz"});
+
+  EXPECT_TRUE(run(entry_for("photo.png")));
+}
+
+TEST_F(PipelineTest, ResampleFilterIsChosenAtEveryCall) {
+  const PipelineEntry entry = source(8, 8);
+  for (const auto& [text, filter] :
+       std::vector<std::pair<std::string, ResampleFilter>>{{"None", ResampleFilter::None},
+                                                           {" BSpline", ResampleFilter::BSpline},
+                                                           {"Lanczos3", ResampleFilter::Lanczos3},
+                                                           {"cubic", ResampleFilter::Lanczos3}}) {
+    settings.resampletype = text;
+    run(entry);
+    EXPECT_EQ(ws.resample_filter, filter) << text;
+  }
+}
+
+TEST_F(PipelineTest, CropThenResizeThenOrientation) {
+  const PipelineEntry plain = source(100, 80);
+  settings.cropby = "Dimension";
+  settings.cropx2 = 50;
+  settings.cropy2 = 40;
+  settings.resizing_method = "1/2x";
+  ASSERT_TRUE(run(plain));
+  // The crop keeps 51 x 41; halving rounds 25.5 and 20.5 to even.
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 51x41 to 26x20"});
+  EXPECT_EQ(ws.processimage.width(), 26);
+
+  host.reset();
+  settings = Settings{};
+  settings.resizing_method = "Resize by Pixels";
+  PipelineEntry turned = plain;
+  turned.orientation = "Rotate Left 90\u00B0";
+  ASSERT_TRUE(run(turned));
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 100x80 to 640x480"});
+  ASSERT_TRUE(ws.processimage.save(dir / "saved.bmp"));
+  ImageDocument saved;
+  ASSERT_TRUE(saved.load(dir / "saved.bmp"));
+  EXPECT_EQ(saved.width(), 480);
+  EXPECT_EQ(saved.height(), 640);
+}
+
+TEST_F(PipelineTest, ResizeLogsOneLineEvenWhenTheSizeStays) {
+  const PipelineEntry entry = source(32, 24);
+  settings.resizing_method = "Downsize by Pixels";
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 32x24 to 32x24"});
+  EXPECT_EQ(ws.processimage.undo_label(), "IntensityRGBall 0,0,0");  // one step: the last
+
+  host.reset();
+  settings.resizing_method = "Downsize by %";
+  settings.percentage = 150;
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 32x24 to -16x-12"});
+  EXPECT_EQ(ws.processimage.width(), 16);
+  EXPECT_EQ(ws.processimage.height(), 12);
+
+  host.reset();
+  settings.resizing_method = "Upsize by Pixels";
+  settings.image_width = 64;
+  settings.image_height = 0;
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 32x24 to 64x48"});
+  // The box methods let events run between the line and the resample.
+  const auto& calls = host.calls();
+  const auto line =
+      std::find_if(calls.begin(), calls.end(), [](const auto& c) { return c.kind == Kind::Log; });
+  ASSERT_NE(line + 1, calls.end());
+  EXPECT_EQ((line + 1)->kind, Kind::Events);
+}
+
+struct PixelLimit {
+  explicit PixelLimit(uint64_t limit) : saved(pixel_limit()) { set_pixel_limit(limit); }
+  ~PixelLimit() { set_pixel_limit(saved); }
+  uint64_t saved;
+};
+
+TEST_F(PipelineTest, PixelMethodFailureClearsTheImageAndGoesOn) {
+  const PipelineEntry entry = source(40, 30);
+  settings.resizing_method = "Upsize by Pixels";
+  PixelLimit limit(5000);
+  ASSERT_TRUE(run(entry));
+  const Lines lines = host.log_lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Resampling Image from 40x30 to 640x480");
+  EXPECT_NE(lines[1].find("cleared"), std::string::npos);
+  ASSERT_EQ(ws.processimage.width(), 40);
+  EXPECT_EQ(ws.processimage.raster.pixel(17, 9), (Rgb{0, 0, 0}));
+  EXPECT_EQ(ws.processimage.raster.pixel(39, 29), (Rgb{0, 0, 0}));
+
+  // The direct methods are not guarded: the error reaches the caller.
+  settings.resizing_method = "4x";
+  EXPECT_THROW(run(entry), ImageError);
+}
+
+struct OverlayCall {
+  std::string what;
+  int which;
+  int width;
+  Rgb pixel;
+};
+
+TEST_F(PipelineTest, OverlaysRunWhenTextAndAlignmentAreSet) {
+  const PipelineEntry entry = source(20, 10);
+  std::vector<OverlayCall> calls;
+  Overlays overlays;
+  overlays.caption = [&](Workspace& w, RunHost&, const Settings&, const PipelineEntry& e,
+                         int which) {
+    calls.push_back({"caption " + e.output_name, which, w.processimage.width(),
+                     w.processimage.raster.pixel(3, 2)});
+    w.processimage.raster.set_pixel(0, 0, {255, 0, 0});
+  };
+  overlays.watermark = [&](Workspace& w, RunHost&, const Settings&, int which) {
+    calls.push_back(
+        {"watermark", which, w.processimage.width(), w.processimage.raster.pixel(3, 2)});
+  };
+
+  settings.caption_text = "Hello";           // alignment None by default: not drawn
+  settings.text_alignment2 = "Bottom Left";  // blank text: not drawn
+  settings.watermark = " ";
+  settings.watermark_alignment = "Center";
+  ASSERT_TRUE(run(entry, overlays));
+  EXPECT_TRUE(calls.empty());
+
+  settings.Text_Alignment = "Top Left";
+  settings.caption_text2 = "Second";
+  settings.watermark = "logo.png";
+  settings.watermark2 = "logo2.png";
+  settings.watermark_alignment2 = "NONE";
+  settings.Grayscale = true;
+  PipelineEntry turned = entry;
+  turned.orientation = "Rotate Right 90\u00B0";
+  ASSERT_TRUE(run(turned, overlays));
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].what, "caption out_photo.png");
+  EXPECT_EQ(calls[0].which, 1);
+  EXPECT_EQ(calls[1].which, 2);
+  EXPECT_EQ(calls[2].what, "watermark");
+  EXPECT_EQ(calls[2].which, 1);
+  // After the orientation, before the grey step.
+  EXPECT_EQ(calls[0].width, 10);
+  EXPECT_NE(calls[0].pixel.r, calls[0].pixel.g);
+  // The caption's mark went through the grey step like the rest of the image.
+  const Rgb mark = ws.processimage.raster.pixel(0, 0);
+  EXPECT_EQ(mark, (Rgb{53, 53, 53}));
+}
+
+TEST_F(PipelineTest, ColourFrameAndDepthSteps) {
+  const PipelineEntry entry = source(100, 80);
+  settings.frame = " BORDER";
+  settings.framethickness = 10;
+  settings.framecolor = html_colour("#FF0000");
+  ASSERT_TRUE(run(entry));
+  ASSERT_EQ(ws.processimage.width(), 120);
+  ASSERT_EQ(ws.processimage.height(), 100);
+  EXPECT_EQ(ws.processimage.raster.pixel(0, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(ws.processimage.raster.pixel(10, 10), test::gradient_rgb(1, 1).pixel(0, 0));
+
+  // The frame comes before the colour depth: two colours leave a 1-bit picture of it all.
+  settings.colordepth = "1 Bits";
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(ws.processimage.raster.format(), PixelFormat::Bit1);
+  EXPECT_EQ(ws.processimage.width(), 120);
+
+  settings = Settings{};
+  settings.negative = true;
+  settings.brightness = 10;
+  settings.filter = "SHARPEN";
+  ASSERT_TRUE(run(entry));
+  ImageDocument expected;
+  expected.raster = test::gradient_rgb(100, 80);
+  adjust_brightness(expected, 10);
+  apply_negative(expected);
+  apply_effects(expected, {0, 0, 0, "", "sharpen"});
+  EXPECT_EQ(ws.processimage.raster, expected.raster);
+}
+
+std::vector<uint8_t> camera_exif() {
+  Exiv2::ExifData data;
+  data["Exif.Image.Make"] = "Lumacam";
+  data["Exif.Image.Model"] = "Model 7";
+  Exiv2::Blob blob;
+  Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+  return blob;
+}
+
+TEST_F(PipelineTest, HeaderResetKeepsTheColourSpaceAndStreamHeaderFlag) {
+  ImageDocument jpeg;
+  jpeg.raster = test::gradient_rgb(16, 16);
+  jpeg.params.exif = camera_exif();
+  jpeg.params.iptc = {{2, 120, "caption"}};
+  ASSERT_TRUE(jpeg.save(dir / "camera.jpg"));
+  const PipelineEntry entry = entry_for("camera.jpg");
+
+  ASSERT_TRUE(run(entry));
+  EXPECT_FALSE(ws.processimage.params.exif.empty());
+
+  settings.retainheaderinfo = false;
+  settings.colorspace = "CMYK";
+  ws.processimage.params.stream_header = false;
+  ASSERT_TRUE(run(entry));
+  EXPECT_TRUE(ws.processimage.params.exif.empty());
+  EXPECT_TRUE(ws.processimage.params.iptc.empty());
+  EXPECT_EQ(ws.processimage.params.jpeg_color_space, JpegColorSpace::CMYK);
+  EXPECT_EQ(ws.processimage.params.tiff_photometric, 5);
+  EXPECT_FALSE(ws.processimage.params.stream_header);
+  ASSERT_TRUE(ws.processimage.save(dir / "clean.jpg"));
+  ImageDocument reread;
+  ASSERT_TRUE(reread.load(dir / "clean.jpg"));
+  EXPECT_TRUE(reread.params.exif.empty());
+}
+
+}  // namespace
+}  // namespace lumatrix
