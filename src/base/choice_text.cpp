@@ -17,6 +17,13 @@ std::string lower_ascii(std::string_view text) {
   return result;
 }
 
+std::string upper_ascii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return result;
+}
+
 bool less_ignoring_case(std::string_view a, std::string_view b) {
   return lower_ascii(a) < lower_ascii(b);
 }

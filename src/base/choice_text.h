@@ -10,6 +10,8 @@ namespace lumatrix {
 std::string_view trim_blanks(std::string_view text);
 // ASCII letters lower-cased; other bytes (UTF-8 included) are kept.
 std::string lower_ascii(std::string_view text);
+// ASCII letters upper-cased; other bytes (UTF-8 included) are kept.
+std::string upper_ascii(std::string_view text);
 // Text order of the lower-cased forms: how lists of file names sort.
 bool less_ignoring_case(std::string_view a, std::string_view b);
 // Trimmed, with ASCII letters lower-cased; other bytes (UTF-8 included) are kept.

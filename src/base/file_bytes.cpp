@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <random>
 #include <string>
 
@@ -12,35 +11,23 @@
 
 namespace lumatrix {
 
+namespace fs = std::filesystem;
+
 namespace {
-// Closes a POSIX file descriptor when it goes out of scope.
-struct FileDescriptor {
-  int fd = -1;
-  ~FileDescriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-std::string system_reason() {
-  return std::strerror(errno);
-}
-
-std::filesystem::path temporary_sibling(const std::filesystem::path& path) {
+fs::path random_sibling_name(const fs::path& target) {
   static thread_local std::mt19937_64 rng{std::random_device{}()};
-  std::string name = ".";
-  name.append(path.filename().string()).append(".").append(std::to_string(rng() % 1000000000));
-  name.append(".tmp");
-  return path.parent_path() / name;
+  return target.parent_path() /
+         ("." + target.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
 }
 }  // namespace
 
-std::vector<uint8_t> read_file_bytes(const std::filesystem::path& path) {
+std::vector<uint8_t> read_file_bytes(const fs::path& path) {
   FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  if (file.fd < 0) throw ImageError(path, system_reason());
+  if (!file.valid()) throw ImageError(path, system_reason());
   std::vector<uint8_t> bytes;
   uint8_t buffer[1 << 16];
   for (;;) {
-    ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+    ssize_t n = ::read(file.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw ImageError(path, system_reason());
@@ -51,38 +38,52 @@ std::vector<uint8_t> read_file_bytes(const std::filesystem::path& path) {
   return bytes;
 }
 
-void write_file_atomically(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-  const std::filesystem::path temp = temporary_sibling(path);
-  FileDescriptor file{::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)};
-  if (file.fd < 0) throw ImageError(path, system_reason());
-  auto fail = [&](const std::string& reason) {
-    ::close(file.fd);
-    file.fd = -1;
-    ::unlink(temp.c_str());
-    throw ImageError(path, reason);
-  };
+void write_file_atomically(const fs::path& path, std::span<const uint8_t> bytes) {
+  TemporarySibling temp(path);
+  temp.write(bytes);
+  temp.flush_and_close();
+  temp.replace_target();
+}
+
+TemporarySibling::TemporarySibling(const fs::path& target, Create create, unsigned mode)
+    : target_(target) {
+  if (create == Create::NameOnly) {
+    path_ = random_sibling_name(target);
+    return;
+  }
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    path_ = random_sibling_name(target);
+    file_ = FileDescriptor(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (file_.valid() || errno != EEXIST) break;
+  }
+  if (!file_.valid()) throw ImageError(target, system_reason());
+}
+
+TemporarySibling::~TemporarySibling() {
+  file_ = FileDescriptor();
+  if (!kept_) ::unlink(path_.c_str());
+}
+
+void TemporarySibling::write(std::span<const uint8_t> bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+    const ssize_t n = ::write(file_.get(), bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail(system_reason());
+      throw ImageError(target_, system_reason());
     }
     done += static_cast<size_t>(n);
   }
-  if (::fsync(file.fd) != 0) fail(system_reason());
-  if (::close(file.fd) != 0) {
-    file.fd = -1;
-    std::string reason = system_reason();
-    ::unlink(temp.c_str());
-    throw ImageError(path, reason);
-  }
-  file.fd = -1;
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    std::string reason = system_reason();
-    ::unlink(temp.c_str());
-    throw ImageError(path, reason);
-  }
+}
+
+void TemporarySibling::flush_and_close() {
+  if (::fsync(file_.get()) != 0) throw ImageError(target_, system_reason());
+  if (!file_.close()) throw ImageError(target_, system_reason());
+}
+
+void TemporarySibling::replace_target() {
+  if (::rename(path_.c_str(), target_.c_str()) != 0) throw ImageError(target_, system_reason());
+  kept_ = true;
 }
 
 }  // namespace lumatrix

@@ -27,4 +27,9 @@ class RunHost {
   virtual bool stop_requested() = 0;
 };
 
+// The question a run asks when the user asked it to stop: "Do You Want to Terminate the Current
+// Process ?". OK ends the run: the notice "Process Stopped by User" and the bar back at zero of
+// `maximum`; returns true. Cancel lets the run go on; returns false.
+bool confirm_stop(RunHost& host, int maximum);
+
 }  // namespace lumatrix

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <optional>
 
+#include "base/image_error.h"
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "cli/orientation_option.h"
@@ -10,7 +11,6 @@
 #include "engine/preview_one.h"
 #include "engine/save_options.h"
 #include "imaging/codec.h"
-#include "base/image_error.h"
 #include "overlay/overlays.h"
 
 namespace lumatrix::cli {
@@ -83,8 +83,7 @@ int run(const std::vector<std::string>& args) {
     return kExitFailure;
   }
   ImageDocument& after = ws.afterpreview;
-  apply_save_options(settings, after);
-  if (!settings.iptc_header) after.params.iptc.clear();
+  apply_main_output_options(settings, after);
   if (parsed.after->has_parent_path()) {
     std::error_code error;
     fs::create_directories(parsed.after->parent_path(), error);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "base/choice_text.h"
 #include "cli/command.h"
 
 namespace lumatrix::cli {
@@ -21,14 +22,6 @@ extern "C" void on_interrupt(int) {
   // stop is still pending, means now.
   if (g_interrupts) ::_exit(130);
   g_interrupts = 1;
-}
-
-std::string lower_trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return {};
-  std::string word = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-  for (char& c : word) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  return word;
 }
 
 std::string clock_text(double seconds) {
@@ -159,7 +152,7 @@ bool TerminalRunHost::ask(const std::string& question, const std::string& choice
     *streams_.questions << "\n" << std::flush;
     return false;
   }
-  const std::string word = lower_trimmed(reply);
+  const std::string word = normalized_choice(reply);
   if (word.empty()) return empty_answer;
   if (word == "y" || word == "yes") return true;
   return !empty_answer ? false : (word == "ok" || word == "o");

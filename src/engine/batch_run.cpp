@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "base/choice_text.h"
-#include "settings/profile_file.h"
 #include "engine/save_options.h"
 #include "engine/thumbnails.h"
 #include "files/subfolders.h"
+#include "settings/profile_file.h"
 
 namespace lumatrix {
 
@@ -21,19 +21,12 @@ namespace {
 // Results of five pixels or less each way are what a failed step leaves behind, not images.
 constexpr int kLargestUnsavedSide = 5;
 
-std::string lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 void add_sorted(std::vector<GalleryRecord>& records, GalleryRecord record) {
-  const std::string key = lowered(record.filename);
+  const std::string key = lower_ascii(record.filename);
   // After every equal name, so records of equal names keep the order of the list.
   const auto at = std::upper_bound(
       records.begin(), records.end(), key,
-      [](const std::string& k, const GalleryRecord& r) { return k < lowered(r.filename); });
+      [](const std::string& k, const GalleryRecord& r) { return k < lower_ascii(r.filename); });
   records.insert(at, std::move(record));
 }
 
@@ -41,15 +34,8 @@ void add_sorted(std::vector<GalleryRecord>& records, GalleryRecord record) {
 bool may_continue(RunHost& host, bool& run_active, int maximum) {
   if (run_active && host.stop_requested()) run_active = false;
   if (run_active) return true;
-  if (host.ask_ok_cancel("Do You Want to Terminate the Current Process ?")) {
-    host.inform("Process Stopped by User");
-    host.set_progress(0, maximum);
-    host.process_events();
-    return false;
-  }
   // Cancel goes on with this entry but leaves the run marked, so the question comes again.
-  host.process_events();
-  return true;
+  return !confirm_stop(host, maximum);
 }
 
 }  // namespace
@@ -100,7 +86,7 @@ BatchRunResult process_all(Workspace& ws, RunHost& host, Settings& settings, con
       ++result.outputs.failed;
     }
     if (!valid) ++result.skipped;
-    apply_save_options(settings, doc);
+    apply_main_output_options(settings, doc);
 
     const std::string directory = expand_save_in(settings.save_in_directory, entry.file_path);
     const bool directory_ready = prepare_output_directory(directory, host, result.outputs);
@@ -108,7 +94,6 @@ BatchRunResult process_all(Workspace& ws, RunHost& host, Settings& settings, con
     if (valid && (doc.width() > kLargestUnsavedSide || doc.height() > kLargestUnsavedSide)) {
       host.log("Saving " + last_output + " ....");
       host.process_events();
-      if (!settings.iptc_header) doc.params.iptc.clear();
       if (directory_ready) save_output(doc, last_output, host, result.outputs);
     }
     host.set_progress(position, maximum);

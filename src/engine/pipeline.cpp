@@ -35,12 +35,6 @@ bool drawn(std::string_view text, std::string_view alignment) {
   return !trim_blanks(text).empty() && !choice_is(alignment, "none");
 }
 
-Rgb rgb_of(ColourValue value) {
-  const auto v = static_cast<uint32_t>(resolve_colour(value));
-  return {static_cast<uint8_t>(v & 0xFF), static_cast<uint8_t>((v >> 8) & 0xFF),
-          static_cast<uint8_t>((v >> 16) & 0xFF)};
-}
-
 }  // namespace
 
 ResizeOptions main_resize_options(const Settings& s, ResampleFilter filter) {

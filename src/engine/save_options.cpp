@@ -34,4 +34,9 @@ void apply_save_options(const Settings& settings, ImageDocument& document) {
   p.dpi_x = p.dpi_y = settings.DPI_Setting;
 }
 
+void apply_main_output_options(const Settings& settings, ImageDocument& document) {
+  apply_save_options(settings, document);
+  if (!settings.iptc_header) document.params.iptc.clear();
+}
+
 }  // namespace lumatrix

@@ -2,8 +2,8 @@
 // The format options a run gives the work document before it saves the main output.
 #include <string_view>
 
-#include "settings/settings.h"
 #include "imaging/image_document.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -19,5 +19,9 @@ TiffCompression tiff_compression_for(std::string_view image_format);
 // JPEG quality, smoothing, progressive and Huffman options, BMP run-length coding, PNG level,
 // TIFF compression, GIF options and resolution from the settings.
 void apply_save_options(const Settings& settings, ImageDocument& document);
+
+// What the main output takes from the settings before it is written, in a run and in Preview
+// One alike: the save options and, unless iptc_header keeps them, no IPTC records.
+void apply_main_output_options(const Settings& settings, ImageDocument& document);
 
 }  // namespace lumatrix

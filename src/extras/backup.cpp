@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdio>
 #include <memory>
-#include <random>
 #include <set>
 
 #include "base/choice_text.h"
@@ -26,12 +25,6 @@ using Archive = std::unique_ptr<zip_t, ArchiveDiscard>;
 
 std::string archive_reason(zip_t* archive) {
   return zip_strerror(archive);
-}
-
-fs::path temporary_name_for(const fs::path& archive) {
-  static thread_local std::mt19937_64 rng{std::random_device{}()};
-  return archive.parent_path() /
-         ("." + archive.filename().string() + "." + std::to_string(rng() % 1000000000) + ".tmp");
 }
 
 // libzip writes no file at all for an archive without entries, so the empty archive is its
@@ -76,10 +69,11 @@ void backup_all(const SourceList& list, const fs::path& archive, RunHost& host) 
   const int count = static_cast<int>(std::min<size_t>(list.size(), INT32_MAX));
   host.set_progress(0, count);
   const std::vector<std::string> names = archive_names(list);
-  const fs::path temp = temporary_name_for(archive);
+  // libzip creates the file itself, under the name chosen here.
+  TemporarySibling temp(archive, TemporarySibling::Create::NameOnly);
 
   int error_code = 0;
-  Archive zip(zip_open(temp.c_str(), ZIP_CREATE | ZIP_EXCL, &error_code));
+  Archive zip(zip_open(temp.path().c_str(), ZIP_CREATE | ZIP_EXCL, &error_code));
   if (!zip) {
     zip_error_t error;
     zip_error_init_with_code(&error, error_code);
@@ -117,22 +111,13 @@ void backup_all(const SourceList& list, const fs::path& archive, RunHost& host) 
 
   if (added == 0) {
     // Nothing to compress: zip_discard (on leaving) writes nothing and removes nothing.
-    write_empty_archive(temp);
+    write_empty_archive(temp.path());
   } else if (zip_close(zip.get()) != 0) {
-    const std::string reason = archive_reason(zip.get());
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw ImageError(archive, reason);
+    throw ImageError(archive, archive_reason(zip.get()));
   } else {
     zip.release();  // closed: the handle is freed
   }
-  std::error_code error;
-  fs::rename(temp, archive, error);
-  if (error) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw ImageError(archive, error.message());
-  }
+  temp.replace_target();
   host.inform("Backup Completed : " + fs::absolute(archive).lexically_normal().string());
 }
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "base/image_error.h"
 #include "files/safe_file_ops.h"
 #include "files/subfolders.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -32,15 +32,9 @@ ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
   ChangerOutcome outcome;
   int visited = 0;
   for (int r = 1; r <= count; ++r) {
-    if (host.stop_requested()) {
-      if (host.ask_ok_cancel("Do You Want to Terminate the Current Process ?")) {
-        host.inform("Process Stopped by User");
-        host.set_progress(0, count);
-        host.process_events();
-        outcome.stopped = true;
-        break;
-      }
-      host.process_events();
+    if (host.stop_requested() && confirm_stop(host, count)) {
+      outcome.stopped = true;
+      break;
     }
     visited = r;
     RenameEntry& row = list.entries[static_cast<size_t>(r) - 1];

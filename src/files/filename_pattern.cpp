@@ -40,10 +40,8 @@ std::vector<Component> order_components(std::string_view order_text) {
 }
 
 std::string change_case(std::string text, int filename_case) {
-  if (filename_case == 1)
-    for (char& c : text) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  if (filename_case == 2)
-    for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  if (filename_case == 1) return lower_ascii(text);
+  if (filename_case == 2) return upper_ascii(text);
   return text;
 }
 

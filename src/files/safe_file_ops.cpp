@@ -6,10 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <random>
 #include <string>
 
+#include "base/file_bytes.h"
 #include "base/image_error.h"
 
 namespace lumatrix {
@@ -20,67 +19,6 @@ namespace {
 
 constexpr size_t kBlockSize = 8192;
 
-std::string system_reason() {
-  return std::strerror(errno);
-}
-
-struct FileDescriptor {
-  int fd = -1;
-  FileDescriptor() = default;
-  explicit FileDescriptor(int f) : fd(f) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-  // Closes now so that a failure to write back can be reported.
-  bool close() {
-    const int result = ::close(fd);
-    fd = -1;
-    return result == 0;
-  }
-};
-
-// A new file beside `target` under a unique hidden name; removed again unless kept.
-class TemporarySibling {
- public:
-  explicit TemporarySibling(const fs::path& target) {
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    for (int attempt = 0; attempt < 16; ++attempt) {
-      path_ = target.parent_path() / ("." + target.filename().string() + "." +
-                                      std::to_string(rng() % 1000000000) + ".tmp");
-      file_.fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (file_.fd >= 0 || errno != EEXIST) break;
-    }
-    if (file_.fd < 0) throw ImageError(target, system_reason());
-  }
-  TemporarySibling(const TemporarySibling&) = delete;
-  TemporarySibling& operator=(const TemporarySibling&) = delete;
-  ~TemporarySibling() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  const fs::path& path() const { return path_; }
-  FileDescriptor& file() { return file_; }
-  void keep() { kept_ = true; }
-
- private:
-  fs::path path_;
-  FileDescriptor file_;
-  bool kept_ = false;
-};
-
-void write_all(int fd, const char* data, size_t size, const fs::path& target) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw ImageError(target, system_reason());
-    }
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-}
-
 // Fills `temp` with the contents of `from`, with its permission bits and times, flushed to disk
 // and closed. With `verify_size`, a copy whose length differs from the source's at the end is
 // refused (the source changed while being read).
@@ -88,39 +26,38 @@ void copy_into(const fs::path& from, const fs::path& target, TemporarySibling& t
                const CopyObserver& observer, bool verify_size) {
   // Opened without waiting, so that a pipe or device among the files cannot hang the run.
   FileDescriptor in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  if (in.fd < 0) throw ImageError(from, system_reason());
+  if (!in.valid()) throw ImageError(from, system_reason());
   struct stat source {};
-  if (::fstat(in.fd, &source) != 0) throw ImageError(from, system_reason());
+  if (::fstat(in.get(), &source) != 0) throw ImageError(from, system_reason());
   if (!S_ISREG(source.st_mode)) throw ImageError(from, "not a regular file");
-  ::fcntl(in.fd, F_SETFL, ::fcntl(in.fd, F_GETFL) & ~O_NONBLOCK);
+  ::fcntl(in.get(), F_SETFL, ::fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
 
-  const int out = temp.file().fd;
-  char buffer[kBlockSize];
+  const int out = temp.fd();
+  uint8_t buffer[kBlockSize];
   uint64_t written = 0;
   for (;;) {
-    const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw ImageError(from, system_reason());
     }
     if (n == 0) break;
-    write_all(out, buffer, static_cast<size_t>(n), target);
+    temp.write({buffer, static_cast<size_t>(n)});
     written += static_cast<uint64_t>(n);
     if (observer) observer(written);
   }
   if (::fchmod(out, source.st_mode & 07777) != 0) throw ImageError(target, system_reason());
   const struct timespec times[2] = {source.st_atim, source.st_mtim};
   if (::futimens(out, times) != 0) throw ImageError(target, system_reason());
-  if (::fsync(out) != 0) throw ImageError(target, system_reason());
   if (verify_size) {
     struct stat copy {
     }, now{};
     if (::fstat(out, &copy) != 0) throw ImageError(target, system_reason());
-    if (::fstat(in.fd, &now) != 0) throw ImageError(from, system_reason());
+    if (::fstat(in.get(), &now) != 0) throw ImageError(from, system_reason());
     if (copy.st_size != now.st_size || static_cast<uint64_t>(copy.st_size) != written)
       throw ImageError(from, "changed size while being copied");
   }
-  if (!temp.file().close()) throw ImageError(target, system_reason());
+  temp.flush_and_close();
 }
 
 bool same_file(const fs::path& a, const fs::path& b) {
@@ -151,7 +88,7 @@ int rename_no_replace(const fs::path& from, const fs::path& to) {
 
 void flush_directory(const fs::path& dir) {
   FileDescriptor d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (d.fd >= 0) ::fsync(d.fd);
+  if (d.valid()) ::fsync(d.get());
 }
 
 }  // namespace
@@ -160,10 +97,9 @@ void copy_file_whole(const fs::path& from, const fs::path& to, const CopyObserve
   std::error_code error;
   const fs::path target = fs::is_directory(to, error) ? to / from.filename() : to;
   if (same_file(from, target)) return;
-  TemporarySibling temp(target);
+  TemporarySibling temp(target, TemporarySibling::Create::File, 0600);
   copy_into(from, target, temp, observer, false);
-  if (::rename(temp.path().c_str(), target.c_str()) != 0) throw ImageError(target, system_reason());
-  temp.keep();
+  temp.replace_target();
 }
 
 MoveResult move_file_no_replace(const fs::path& from, const fs::path& to,
@@ -182,7 +118,7 @@ MoveResult move_across_file_systems(const fs::path& from, const fs::path& to,
   if (same_file(from, to)) return MoveResult::SameFile;
   if (name_taken(to)) return MoveResult::TargetTaken;
   {
-    TemporarySibling temp(to);
+    TemporarySibling temp(to, TemporarySibling::Create::File, 0600);
     copy_into(from, to, temp, observer, true);
     const int result = rename_no_replace(temp.path(), to);
     if (result == EEXIST) return MoveResult::TargetTaken;

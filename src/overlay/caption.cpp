@@ -39,11 +39,6 @@ CaptionSettings caption_settings(const Settings& s, int which) {
           s.FontDialog1,  s.ColorDialog1};
 }
 
-Rgb to_rgb(ColourValue colour) {
-  const auto c = static_cast<uint32_t>(resolve_colour(colour));
-  return {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)};
-}
-
 // The image grown by a band `band` rows tall in `colour`, on top or below; built in the scratch
 // document, which is left empty with `colour` as its background.
 void add_band(ImageDocument& doc, ImageDocument& scratch, int band, bool on_top, Rgb colour) {
@@ -153,8 +148,8 @@ void add_caption(Workspace& ws, const Settings& settings, std::string_view outpu
   const std::string text =
       resolve_caption_text(c.text, settings.date_type, settings.date_format, output_name,
                            ws.current_source_path, std::time(nullptr));
-  const Font3D style = caption_style(to_rgb(c.font.Color), c.shadow);
-  const Rgb background = to_rgb(c.background);
+  const Font3D style = caption_style(rgb_of(c.font.Color), c.shadow);
+  const Rgb background = rgb_of(c.background);
   ws.resizer.background = background;
   const Brush brush{!c.clear_background, background};
   TextRenderer& renderer = text_renderer();

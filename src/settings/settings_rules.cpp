@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/choice_text.h"
 #include "settings/user_paths.h"
 
 namespace lumatrix {
@@ -87,9 +88,7 @@ void align_mirrors(Settings& settings) {
 }
 
 SizeFieldsEnabled size_fields_enabled(std::string_view method) {
-  std::string lower(method);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const std::string lower = lower_ascii(method);
   if (lower.find("pixel") != std::string::npos) return {true, true, false};
   if (lower.find('%') != std::string::npos) return {false, false, true};
   return {};

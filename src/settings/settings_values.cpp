@@ -7,13 +7,6 @@
 namespace lumatrix {
 
 namespace {
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 constexpr std::array<std::string_view, 3> kPitchNames = {"fpDefault", "fpVariable", "fpFixed"};
 constexpr std::array<std::string_view, 4> kStyleNames = {"fsBold", "fsItalic", "fsUnderline",
                                                          "fsStrikeOut"};
@@ -27,12 +20,17 @@ std::optional<ColourValue> parse_html_colour(std::string_view text) {
   if (text.size() != 7 || text[0] != '#') return std::nullopt;
   uint32_t rgb = 0;
   for (char c : text.substr(1)) {
-    int d = hex_digit(c);
+    int d = hex_value(c);
     if (d < 0) return std::nullopt;
     rgb = rgb << 4 | static_cast<uint32_t>(d);
   }
   return colour_from_rgb(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8),
                          static_cast<uint8_t>(rgb));
+}
+
+Rgb rgb_of(ColourValue colour) {
+  const auto c = static_cast<uint32_t>(resolve_colour(colour));
+  return {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)};
 }
 
 ColourValue resolve_colour(ColourValue colour) {

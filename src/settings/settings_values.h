@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "imaging/raster.h"
+
 namespace lumatrix {
 
 // A multi-line text: one entry per line, no line holds CR or LF.
@@ -24,6 +26,8 @@ std::optional<ColourValue> parse_html_colour(std::string_view text);
 std::string html_form(ColourValue colour);
 // A system colour replaced by its usual RGB value (window text black, window white, ...).
 ColourValue resolve_colour(ColourValue colour);
+// The pixel value of a colour, system colours resolved.
+Rgb rgb_of(ColourValue colour);
 
 // The HTML Wizard's colour drop-downs keep a colour value and its HTML text side by side; the
 // profile stores both, so the record does too.

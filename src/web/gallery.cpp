@@ -6,9 +6,10 @@
 #include <span>
 #include <system_error>
 
-#include "files/filename_pattern.h"
+#include "base/choice_text.h"
 #include "base/file_bytes.h"
 #include "base/image_error.h"
+#include "files/filename_pattern.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"
@@ -19,12 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool less_ignoring_case(const GalleryRecord& a, const GalleryRecord& b) {
-  return std::lexicographical_compare(a.filename.begin(), a.filename.end(), b.filename.begin(),
-                                      b.filename.end(), [](char x, char y) {
-                                        return std::tolower(static_cast<unsigned char>(x)) <
-                                               std::tolower(static_cast<unsigned char>(y));
-                                      });
+bool by_file_name(const GalleryRecord& a, const GalleryRecord& b) {
+  return less_ignoring_case(a.filename, b.filename);
 }
 
 void write_text(const fs::path& path, const std::string& text) {
@@ -82,7 +79,7 @@ class GalleryPass {
         viewer_folder_(std::move(viewer_folder)) {
     // The button images go beside the record the run appended last, before the pass sorts.
     if (!records_.empty()) nav_folder_ = fs::path(records_.back().filename).parent_path();
-    std::stable_sort(records_.begin(), records_.end(), less_ignoring_case);
+    std::stable_sort(records_.begin(), records_.end(), by_file_name);
     // A line never holds more thumbnails than a page.
     settings_.linemax = std::clamp(settings_.linemax, 1, std::max(settings_.perpage, 1));
     settings_.perpage = std::max(settings_.perpage, 1);
@@ -254,7 +251,7 @@ class GalleryPass {
   }
 
   void settle_start_page(const fs::path& folder) {
-    if (lowered(trimmed(settings_.cdstart)) == "first index")
+    if (lower_ascii(trimmed(settings_.cdstart)) == "first index")
       result_.start_page = folder / index_page_name(settings_, 1);
     if (!settings_.createautorun) return;
     write_text(folder / "autorun.INF", autorun_text(result_.start_page.filename().string()));
@@ -266,11 +263,6 @@ class GalleryPass {
       return;
     }
     fs::copy_file(viewer, folder / "pagescope.exe", fs::copy_options::overwrite_existing);
-  }
-
-  static std::string lowered(std::string text) {
-    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return text;
   }
 
   Workspace& ws_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "base/choice_text.h"
 #include "files/filename_pattern.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"
@@ -10,12 +11,6 @@
 namespace lumatrix {
 
 namespace {
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  for (char& ch : out) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return out;
-}
 
 std::string link(std::string_view page) {
   return url_attribute(page);
@@ -47,8 +42,8 @@ std::string trimmed(std::string_view text) {
 
 std::string font_attributes(const Settings& settings) {
   std::string f;
-  if (lower(settings.fontface) != "default") f += " face = \"" + settings.fontface + "\" ";
-  if (lower(settings.fontsize) != "default") f += " size = \"" + settings.fontsize + "\" ";
+  if (lower_ascii(settings.fontface) != "default") f += " face = \"" + settings.fontface + "\" ";
+  if (lower_ascii(settings.fontsize) != "default") f += " size = \"" + settings.fontsize + "\" ";
   return f;
 }
 

@@ -1,31 +1,16 @@
 #pragma once
-// Helpers shared by the tests: scratch folders, synthetic images, running other programs.
+// Helpers shared by the tests of imaging and the layers above: synthetic images and damaged
+// inputs, besides the scratch folders and programs of test_files.h.
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "imaging/codec.h"
 #include "imaging/raster.h"
+#include "test_files.h"
 
 namespace lumatrix::test {
-
-// A fresh folder under the system's temporary folder, removed with everything in it when the
-// object goes out of scope.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // A w×h 24-bit image whose pixels differ everywhere: (x*37+y*11, x*5+y*71, x*y+13) mod 256.
 Raster gradient_rgb(int width, int height);
@@ -39,26 +24,6 @@ Raster with_ramp_alpha(Raster raster);
 
 // What a decoder says when it refuses `bytes` (the ImageError's message), or "decoded".
 std::string refusal_reason(DecodeFn decode, std::span<const uint8_t> bytes);
-
-struct CommandResult {
-  int status = -1;     // exit status, or -1 when the program could not be run
-  std::string output;  // standard output and standard error together
-};
-// Runs `command` through /bin/sh.
-CommandResult run_shell(const std::string& command);
-// The quoted form of a path or word for /bin/sh.
-std::string shell_quote(const std::string& text);
-
-struct CliResult {
-  int status = -1;
-  std::string out, err;
-};
-// Runs the built `lumatrix` with `args`, its per-user folder set to `dir`/home so tests never
-// touch the real one; standard output and standard error kept apart.
-CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args);
-
-std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
-void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 // Feeds damaged copies of a valid file to `decode`: every truncation length in a spread of
 // points, and single-bit flips at a spread of positions. Each call must either return or throw

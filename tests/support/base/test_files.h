@@ -1,0 +1,46 @@
+#pragma once
+// Helpers every test may use: scratch folders, files as bytes, running other programs.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace lumatrix::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it when the
+// object goes out of scope.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct CommandResult {
+  int status = -1;     // exit status, or -1 when the program could not be run
+  std::string output;  // standard output and standard error together
+};
+// Runs `command` through /bin/sh.
+CommandResult run_shell(const std::string& command);
+// The quoted form of a path or word for /bin/sh.
+std::string shell_quote(const std::string& text);
+
+struct CliResult {
+  int status = -1;
+  std::string out, err;
+};
+// Runs the built `lumatrix` with `args`, its per-user folder set to `dir`/home so tests never
+// touch the real one; standard output and standard error kept apart.
+CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args);
+
+std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
+void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
+
+}  // namespace lumatrix::test
