@@ -42,6 +42,18 @@ bool choice_is(std::string_view text, std::string_view item) {
   return normalized_choice(text) == normalized_choice(item);
 }
 
+std::optional<int64_t> parse_decimal(std::string_view text) {
+  const bool negative = text.starts_with('-');
+  if (negative) text.remove_prefix(1);
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return negative ? -value : value;
+}
+
 int hex_value(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;

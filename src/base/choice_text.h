@@ -1,6 +1,8 @@
 #pragma once
 // Choice options hold the text as typed. Consumers compare it trimmed and lower-cased against
 // their vocabulary ("As Is" matches " as is "); the few exact comparisons just use ==.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +20,10 @@ bool less_ignoring_case(std::string_view a, std::string_view b);
 std::string normalized_choice(std::string_view text);
 // Whether a choice text matches a vocabulary item under the trimmed, lower-cased comparison.
 bool choice_is(std::string_view text, std::string_view item);
+
+// Decimal digits with an optional leading '-', nothing else (no blanks, no '+'); nullopt for any
+// other text and beyond 18 digits.
+std::optional<int64_t> parse_decimal(std::string_view text);
 
 // The value of a hexadecimal digit, or -1 for any other character.
 int hex_value(char c);

@@ -4,9 +4,9 @@
 #include <span>
 
 #include "base/choice_text.h"
+#include "base/file_bytes.h"
 #include "settings/settings_keys.h"
 #include "settings/user_paths.h"
-#include "base/file_bytes.h"
 
 namespace lumatrix {
 
@@ -41,19 +41,6 @@ Lines split_lines(std::string_view text) {
   }
   if (start < text.size()) lines.emplace_back(text.substr(start));
   return lines;
-}
-
-// Decimal digits with an optional leading '-', nothing else; nullopt beyond 64 bits.
-std::optional<int64_t> parse_decimal(std::string_view text) {
-  bool negative = !text.empty() && text[0] == '-';
-  if (negative) text.remove_prefix(1);
-  if (text.empty() || text.size() > 18) return std::nullopt;
-  int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return negative ? -value : value;
 }
 
 // Whole numbers come bare, as "int64:N", or (for a number option's .Text) as a quoted text.

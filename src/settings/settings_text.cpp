@@ -38,15 +38,8 @@ std::string quoted_list(std::span<const std::string_view> items) {
 
 std::optional<int64_t> parse_number(std::string_view text) {
   text = trim_blanks(text);
-  bool negative = !text.empty() && text[0] == '-';
-  if (negative || (!text.empty() && text[0] == '+')) text.remove_prefix(1);
-  if (text.empty() || text.size() > 18) return std::nullopt;
-  int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return negative ? -value : value;
+  if (text.starts_with('+') && !text.substr(1).starts_with('-')) text.remove_prefix(1);
+  return parse_decimal(text);
 }
 
 [[noreturn]] void refuse(std::string_view name, std::string_view value, std::string_view what,
