@@ -6,9 +6,9 @@
 #include <span>
 #include <system_error>
 
-#include "files/filename_pattern.h"
 #include "base/file_bytes.h"
 #include "base/image_error.h"
+#include "files/filename_pattern.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"
@@ -60,7 +60,7 @@ void size_thumbnail(ImageDocument& doc, const Settings& settings, ResampleFilter
     return;
   }
   ResizeOptions options;
-  options.method = "downsize by pixels";
+  options.method = ResizeMethod::DownsizeByPixels;
   options.width = settings.thumbwidth;
   options.height = settings.thumbheight;
   options.swap_portrait = false;
@@ -123,7 +123,7 @@ class GalleryPass {
       std::string target = link_target(settings_, name);
       const fs::path thumb = folder / "thumbnails" / ("thumb" + name);
       const bool thumb_made = make_thumbnail(image, thumb, ResampleFilter::Mitchell, true);
-      if (settings_.hyperlinkto == "Do Not Hyperlink") target.clear();
+      if (settings_.hyperlinkto.value() == Hyperlink::DoNotHyperlink) target.clear();
       const bool page_due = image_page_due(settings_, target);
       // Without an extension for pages no image page exists to link to; the picture does.
       if (!target.empty() && !page_due) target = name;
@@ -131,7 +131,7 @@ class GalleryPass {
 
       IndexEntry entry{name, record.displayname, target, {}, file_bytes(image), {}};
       if (settings_.htmlfiledate) entry.date = file_date(image);
-      if (settings_.designtype == "File Directory") {
+      if (settings_.designtype.value() == DesignType::FileDirectory) {
         entry.thumb_size = image_size_attributes(ws_.specs, thumb);
         append_file_directory_entry(index, settings_, entry);
       } else {
@@ -175,7 +175,8 @@ class GalleryPass {
       if (!doc.load(image)) throw ImageError(image, "no reader for this file type");
       doc.params.iptc.clear();
       if (!first) host_.log("Loaded " + name);
-      size_attributes_ = screen_fit_attributes(settings_.screensize, doc.width(), doc.height());
+      size_attributes_ =
+          screen_fit_attributes(settings_.screensize.value(), doc.width(), doc.height());
       if (trimmed(size_attributes_).empty())
         size_attributes_ = image_size_attributes(ws_.specs, image);
       if (first) {
@@ -210,7 +211,7 @@ class GalleryPass {
   }
 
   void finish_stopped_page(PageLines& index, int column, int page, const fs::path& folder) {
-    if (settings_.designtype != "File Directory") {
+    if (settings_.designtype.value() != DesignType::FileDirectory) {
       if (column != 1) index.emplace_back("</tr>");
       index.emplace_back("</table>");
     }
@@ -254,7 +255,7 @@ class GalleryPass {
   }
 
   void settle_start_page(const fs::path& folder) {
-    if (lowered(trimmed(settings_.cdstart)) == "first index")
+    if (settings_.cdstart.value() == CdStart::FirstIndex)
       result_.start_page = folder / index_page_name(settings_, 1);
     if (!settings_.createautorun) return;
     write_text(folder / "autorun.INF", autorun_text(result_.start_page.filename().string()));
@@ -266,11 +267,6 @@ class GalleryPass {
       return;
     }
     fs::copy_file(viewer, folder / "pagescope.exe", fs::copy_options::overwrite_existing);
-  }
-
-  static std::string lowered(std::string text) {
-    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return text;
   }
 
   Workspace& ws_;
