@@ -108,7 +108,7 @@ std::optional<int> colour_depth_request(ColourDepth depth) {
   const int bits = static_cast<int>(depth);
   if (depth == ColourDepth::Unrecognised) return std::nullopt;
   if (depth == ColourDepth::Bits24) return 0;
-  // 65535, not 65536, is the count the list has always used for 16 bits.
+  // Deliberately 65535, not 65536: the count the list has always used for 16 bits.
   if (depth == ColourDepth::Bits16) return 65535;
   return 1 << bits;
 }

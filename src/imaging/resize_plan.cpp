@@ -50,6 +50,8 @@ void require_area(int w, int h) {
 }
 
 ResizePlan resize_by_pixels(const ResizeOptions& o, int w, int h) {
+  // Deliberately Lanczos3 whatever filter was chosen: this method has always resampled so, and
+  // its outputs would change otherwise.
   ResizePlan plan{w, h, ResampleFilter::Lanczos3, ResizeKind::Pixels};
   if (o.width == 0 && o.height == 0) return plan;
   require_area(w, h);

@@ -17,7 +17,8 @@ struct DesignTypeChoice {
 
 // hyperlinkto, exactly: "Image" links the picture, "Do Not Hyperlink" nothing; any other text
 // links the image's page, and one containing "SlideShow" (letter case significant) makes the
-// pages a slide show.
+// pages a slide show. The substring is deliberate: it is how the image pages have always told
+// a slide show from still pages, whatever else the text says.
 enum class Hyperlink { Image, HtmlStill, HtmlSlideShow, DoNotHyperlink, Unrecognised };
 struct HyperlinkChoice {
   static constexpr std::span<const std::string_view> items = kHyperlinkTo;
@@ -25,7 +26,8 @@ struct HyperlinkChoice {
 };
 
 // fontface, fontsize: "Default" lower-cased but not trimmed leaves the attribute out; any other
-// text is written as typed.
+// text is written as typed. Deliberately untrimmed: the page gets exactly what was chosen, so a
+// padded " Default" is written as a face rather than silently dropped.
 enum class HtmlFont { Default, Given };
 struct FontFaceChoice {
   static constexpr std::span<const std::string_view> items = kFontFaces;

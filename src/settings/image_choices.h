@@ -48,7 +48,8 @@ struct ColourSpaceChoice {
 
 // colordepth: the text is searched, letter case significant, for "24 Bits", "16 Bits",
 // "15 Bits" ... "1 Bits" in that order, so "11 Bits" wins over "1 Bits" and "1 Bits" (not
-// listed) is two colours.
+// listed) is two colours. Deliberately a search, not a match: the listed texts differ in their
+// padding and counts, and saved profiles hold them in every spelling the list ever had.
 struct ColourDepthChoice {
   static constexpr std::span<const std::string_view> items = kColorDepths;
   static ColourDepth parse(std::string_view text);
