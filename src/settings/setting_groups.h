@@ -10,7 +10,9 @@
 namespace lumatrix {
 
 // clang-format off
-// F(field, member of group 1, member of group 2)
+// F(field, member of group 1, member of group 2). The caption's text colour and font travel in
+// profiles as caption_text.Color and caption_text.Font too, but captions are drawn with the font
+// dialog's font and colour, so those two are no fields of the group.
 #define LUMATRIX_CAPTION_GROUP(F) \
   F(text, caption_text, caption_text2) \
   F(placement, Text_Alignment, text_alignment2) \
