@@ -1,14 +1,13 @@
 #include "cli/orientation_option.h"
 
 #include "cli/command.h"
-#include "imaging/orientation.h"
+#include "settings/settings_values.h"
 
 namespace lumatrix::cli {
 
 std::string orientation_value(const std::string& text) {
   constexpr std::string_view kDegree = "\u00B0";
-  for (std::string_view value :
-       {kAsIs, kRotateLeft90, kRotateRight90, kRotate180, kFlipLeft, kFlipRight, kFlipDown}) {
+  for (std::string_view value : kOrientations) {
     std::string_view plain = value;
     if (plain.ends_with(kDegree)) plain.remove_suffix(kDegree.size());
     if (text == value || text == plain) return std::string(value);

@@ -40,11 +40,9 @@ bool may_continue(RunHost& host, bool& run_active, int maximum) {
 
 }  // namespace
 
-std::string confirmation_question(const std::string& save_in_directory) {
-  const std::string normal = normalized_choice(save_in_directory);
-  const bool own_folder =
-      normal.empty() || normal == "[source directory]\\" || normal == "[source directory]/";
-  const std::string place = own_folder ? " Original Files Directory " : save_in_directory;
+std::string confirmation_question(const Choice<SaveInChoice>& save_in_directory) {
+  const bool own_folder = save_in_directory.value() == SaveInFolder::Source;
+  const std::string place = own_folder ? " Original Files Directory " : save_in_directory.text();
   return "You have Opted under Save In Directory to save the processed images\r\nin the " + place +
          ". If there are existing files there with the same filename\r\n they would be replaced. "
          "Do you want to proceed ?";
@@ -88,7 +86,8 @@ BatchRunResult process_all(Workspace& ws, RunHost& host, Settings& settings, con
     if (!valid) ++result.skipped;
     apply_main_output_options(settings, doc);
 
-    const std::string directory = expand_save_in(settings.save_in_directory, entry.file_path);
+    const std::string directory =
+        expand_save_in(settings.save_in_directory.text(), entry.file_path);
     const bool directory_ready = prepare_output_directory(directory, host, result.outputs);
     std::string last_output = directory + target.output_name;
     if (valid && (doc.width() > kLargestUnsavedSide || doc.height() > kLargestUnsavedSide)) {

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "base/run_host.h"
 #include "engine/output_target.h"
 #include "engine/pipeline.h"
-#include "base/run_host.h"
-#include "settings/settings.h"
 #include "engine/workspace.h"
 #include "files/source_list.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -42,8 +42,9 @@ struct BatchRunResult {
   std::vector<GalleryRecord> gallery;
 };
 
-// The confirmation text for a save-in directory text.
-std::string confirmation_question(const std::string& save_in_directory);
+// The confirmation text for a save-in directory: the source's own folder is named as such,
+// any other as typed.
+std::string confirmation_question(const Choice<SaveInChoice>& save_in_directory);
 
 // Runs the list. Saves `settings` to the automatic profile first (an error there throws
 // ImageError and nothing else happens). A single image's failure, and a file that cannot be

@@ -7,6 +7,7 @@
 #include "base/image_error.h"
 #include "imaging/orientation.h"
 #include "imaging/resample.h"
+#include "settings/setting_groups.h"
 
 namespace lumatrix {
 
@@ -31,15 +32,21 @@ void clear_after_failure(ImageDocument& doc, RunHost& host, const std::exception
   host.log(std::string("Resize failed, image cleared: ") + error.what());
 }
 
-bool drawn(std::string_view text, std::string_view alignment) {
-  return !trim_blanks(text).empty() && !choice_is(alignment, "none");
+bool drawn(const CaptionGroup& caption) {
+  return !trim_blanks(caption.text.text()).empty() &&
+         caption.placement.value().anchor != CaptionAnchor::None;
+}
+
+bool drawn(const WatermarkGroup& watermark) {
+  return !trim_blanks(watermark.file).empty() &&
+         watermark.placement.value() != WatermarkPlacement::None;
 }
 
 }  // namespace
 
 ResizeOptions main_resize_options(const Settings& s, ResampleFilter filter) {
   ResizeOptions o;
-  o.method = s.resizing_method;
+  o.method = s.resizing_method.value();
   o.width = s.image_width;
   o.height = s.image_height;
   o.percentage = s.percentage;
@@ -50,11 +57,11 @@ ResizeOptions main_resize_options(const Settings& s, ResampleFilter filter) {
 }
 
 EffectsOptions effects_options(const Settings& s) {
-  return {s.red, s.green, s.blue, s.colorspace, s.filter};
+  return {s.red, s.green, s.blue, s.colorspace.value(), s.filter.value()};
 }
 
 FrameOptions frame_options(const Settings& s) {
-  return {s.frame, rgb_of(s.framecolor.ColorValue), s.framethickness, s.effectxoffset,
+  return {s.frame.value(), rgb_of(s.framecolor.ColorValue), s.framethickness, s.effectxoffset,
           s.effectyoffset};
 }
 
@@ -97,7 +104,7 @@ bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
   ImageDocument& doc = ws.processimage;
   doc.raster = Raster{};
   doc.deselect();
-  ws.resample_filter = resample_filter_for(settings.resampletype);
+  ws.resample_filter = settings.resampletype.value();
   host.process_events();
 
   ws.current_source_path = entry.source_path();
@@ -117,45 +124,43 @@ bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
   }
   host.process_events();
 
-  if (!choice_is(settings.cropby, "none"))
+  if (settings.cropby.value() != CropBy::None)
     apply_crop(doc, {settings.cropx1, settings.cropy1, settings.cropx2, settings.cropy2});
-  if (!choice_is(settings.resizing_method, "as is"))
+  if (settings.resizing_method.value() != ResizeMethod::AsIs)
     resize_document(doc, host, main_resize_options(settings, ws.resample_filter));
   host.process_events();
 
-  apply_orientation(doc, entry.orientation);
+  apply_orientation(doc, entry.orientation.value());
   host.process_events();
   adjust_brightness(doc, settings.brightness);
   host.process_events();
   adjust_contrast(doc, settings.contrast);
   host.process_events();
 
-  if (overlays.caption && drawn(settings.caption_text, settings.Text_Alignment))
-    overlays.caption(ws, host, settings, entry, 1);
-  host.process_events();
-  if (overlays.caption && drawn(settings.caption_text2, settings.text_alignment2))
-    overlays.caption(ws, host, settings, entry, 2);
-  host.process_events();
-  if (overlays.watermark && drawn(settings.watermark, settings.watermark_alignment))
-    overlays.watermark(ws, host, settings, 1);
-  host.process_events();
-  if (overlays.watermark && drawn(settings.watermark2, settings.watermark_alignment2))
-    overlays.watermark(ws, host, settings, 2);
-  host.process_events();
+  for (int which : {1, 2}) {
+    if (overlays.caption && drawn(caption_group(settings, which)))
+      overlays.caption(ws, host, settings, entry, which);
+    host.process_events();
+  }
+  for (int which : {1, 2}) {
+    if (overlays.watermark && drawn(watermark_group(settings, which)))
+      overlays.watermark(ws, host, settings, which);
+    host.process_events();
+  }
 
   if (settings.Grayscale) apply_grayscale(doc);
   if (settings.negative) apply_negative(doc);
   host.process_events();
 
   apply_effects(doc, effects_options(settings));
-  if (!choice_is(settings.frame, "none")) apply_frame(doc, frame_options(settings));
-  apply_colour_depth(doc, settings.colordepth);
+  apply_frame(doc, frame_options(settings));
+  apply_colour_depth(doc, settings.colordepth.value());
 
   if (!settings.retainheaderinfo) {
     doc.reset_info();
     // Dropping the source's header must not undo the colour space the user chose for the
     // saved file, so the choice is applied again over the defaults.
-    apply_colour_space(doc.params, settings.colorspace);
+    apply_colour_space(doc.params, settings.colorspace.value());
   }
 
   ws.afterpreview.assign(doc);

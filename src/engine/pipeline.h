@@ -7,11 +7,11 @@
 #include <string_view>
 
 #include "base/run_host.h"
-#include "settings/settings.h"
 #include "engine/workspace.h"
 #include "imaging/colour_adjust.h"
 #include "imaging/frame.h"
 #include "imaging/resize_plan.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -20,7 +20,7 @@ struct PipelineEntry {
   int position = 1;         // 1-based row in the list
   std::string output_name;  // formed by the caller; the captions may print it
   std::string file_name;    // name with extension
-  std::string orientation = "As Is";
+  Choice<OrientationChoice> orientation = "As Is";
   std::string display_name;
   std::string caption;
   std::filesystem::path original_file_path;  // the source's directory

@@ -8,63 +8,11 @@
 #include "imaging/colour_adjust.h"
 #include "imaging/frame.h"
 #include "imaging/orientation.h"
+#include "settings/setting_groups.h"
 
 namespace lumatrix {
 
 namespace {
-
-// The settings of one thumbnail, so both passes share one body.
-struct ThumbnailSettings {
-  bool enabled;
-  const std::string& method;
-  const std::string& resample_type;
-  int width, height, percentage;
-  bool keep_aspect, swap_portrait;
-  const std::string& save_in;
-  const std::string& prefix;
-  const std::string& suffix;
-  int quality;
-  bool retain_header;
-  const char* save_in_name;
-  const char* prefix_name;
-  const char* suffix_name;
-};
-
-ThumbnailSettings settings_of(const Settings& s, int which) {
-  if (which == 1)
-    return {s.dot1,
-            s.resizing_method_t1,
-            s.resampletype_t1,
-            s.image_width_t1,
-            s.image_height_t1,
-            s.percentage_t1,
-            s.dimension_aspect_ratio_t1,
-            s.reversewidthheight_t1,
-            s.save_in_directory_t1,
-            s.file_prefix_t1,
-            s.file_suffix_t1,
-            s.quality_t1,
-            s.retainheaderinfo1,
-            "save_in_directory_t1",
-            "file_prefix_t1",
-            "file_suffix_t1"};
-  return {s.dot2,
-          s.resizing_method_t2,
-          s.resampletype_t2,
-          s.image_width_t2,
-          s.image_height_t2,
-          s.percentage_t2,
-          s.dimension_aspect_ratio_t2,
-          s.reversewidthheight_t2,
-          s.save_in_directory_t2,
-          s.file_prefix_t2,
-          s.file_suffix_t2,
-          s.quality_t2,
-          s.retainheaderinfo2,
-          "save_in_directory_t2",
-          "file_prefix_t2",
-          "file_suffix_t2"};
-}
 
 // Dropping the source's header must keep the colour space chosen for the saved file, as the
 // main output's reset does.
@@ -72,20 +20,20 @@ void reset_file_parameters(ImageDocument& doc, const Settings& settings) {
   const bool stream_header = doc.params.stream_header;
   doc.reset_info();
   doc.params.stream_header = stream_header;
-  apply_colour_space(doc.params, settings.colorspace);
+  apply_colour_space(doc.params, settings.colorspace.value());
 }
 
 }  // namespace
 
 bool thumbnail_enabled(const Settings& settings, int which) {
-  const ThumbnailSettings t = settings_of(settings, which);
-  return t.enabled && !choice_is(t.method, "as is");
+  const ThumbnailGroup t = thumbnail_group(settings, which);
+  return t.enabled && t.method.value() != ResizeMethod::AsIs;
 }
 
 ResizeOptions thumbnail_resize_options(const Settings& settings, int which, ResampleFilter filter) {
-  const ThumbnailSettings t = settings_of(settings, which);
+  const ThumbnailGroup t = thumbnail_group(settings, which);
   ResizeOptions o;
-  o.method = t.method;
+  o.method = t.method.value();
   o.width = t.width;
   o.height = t.height;
   o.percentage = t.percentage;
@@ -98,7 +46,7 @@ ResizeOptions thumbnail_resize_options(const Settings& settings, int which, Resa
 
 std::string thumbnail_name(const Settings& settings, int which, const OutputTarget& target,
                            long long position) {
-  const ThumbnailSettings t = settings_of(settings, which);
+  const ThumbnailGroup t = thumbnail_group(settings, which);
   if (trim_blanks(t.prefix).empty() && trim_blanks(t.suffix).empty())
     return target.base_name + target.output_extension;
   return changefilename_thumbnail(settings, target.base_name, target.output_extension, position,
@@ -108,7 +56,7 @@ std::string thumbnail_name(const Settings& settings, int which, const OutputTarg
 std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Settings& settings,
                                           const ThumbnailJob& job, int which,
                                           OutputCounts& counts) {
-  const ThumbnailSettings t = settings_of(settings, which);
+  const ThumbnailGroup t = thumbnail_group(settings, which);
   const std::string subject = "Thumbnail " + std::to_string(which);
   ImageDocument& doc = ws.processimage;
 
@@ -128,10 +76,10 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
     return std::nullopt;
   }
 
-  ws.resample_filter = resample_filter_for(t.resample_type);
+  ws.resample_filter = t.resample_type.value();
   resize_document(doc, host, thumbnail_resize_options(settings, which, ws.resample_filter),
                   subject);
-  apply_orientation(doc, job.entry.orientation);
+  apply_orientation(doc, job.entry.orientation.value());
   host.process_events();
   adjust_brightness(doc, settings.brightness);
   host.process_events();
@@ -141,16 +89,18 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
   if (settings.negative) apply_negative(doc);
   host.process_events();
   apply_effects(doc, effects_options(settings));
-  if (!choice_is(settings.frame, "none")) apply_frame(doc, frame_options(settings));
+  apply_frame(doc, frame_options(settings));
 
-  // Thumbnail 1 takes its header and format options before it is named; thumbnail 2 after.
+  // Deliberate: thumbnail 1 takes its header and format options before it is named, thumbnail
+  // 2 after, the order runs have always followed; nothing in between reads them, so both
+  // orders save the same file.
   const auto prepare_parameters = [&] {
     if (!t.retain_header) reset_file_parameters(doc, settings);
     apply_save_options(settings, doc);
   };
   if (which == 1) prepare_parameters();
 
-  const std::string directory = expand_save_in(t.save_in, job.entry.file_path);
+  const std::string directory = expand_save_in(t.save_in.text(), job.entry.file_path);
   const std::string name = thumbnail_name(settings, which, job.target, job.position);
   const bool directory_ready = prepare_output_directory(directory, host, counts);
   if (which == 2) prepare_parameters();
@@ -160,9 +110,11 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
     if (same_file(path, other)) {
       // Without its own folder or affixes a thumbnail takes the main output's name and would
       // replace it (or, in an "As Is" run in place, the source itself).
+      const ThumbnailGroupNames names = thumbnail_group_names(which);
       host.log(subject + " not saved: " + path.string() +
-               " is this image's own output or source; set " + t.save_in_name + ", " +
-               t.prefix_name + " or " + t.suffix_name + " to give thumbnails their own name");
+               " is this image's own output or source; set " + std::string(names.save_in) + ", " +
+               std::string(names.prefix) + " or " + std::string(names.suffix) +
+               " to give thumbnails their own name");
       ++counts.refused;
       return path.string();
     }
@@ -170,6 +122,8 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
 
   host.log("Saving " + directory + name + " ....");
   host.process_events();
+  // Deliberate: thumbnail 1 never carries IPTC records while thumbnail 2 keeps them as loaded
+  // (unless the reset emptied them), as earlier runs wrote them.
   if (which == 1) doc.params.iptc.clear();
   doc.params.jpeg_quality = t.quality;
   doc.params.png_compression = png_level_from_quality(t.quality);

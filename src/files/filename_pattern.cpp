@@ -13,32 +13,6 @@ namespace lumatrix {
 
 namespace {
 
-enum class Component { Prefix, Number, Date, Suffix };
-
-std::vector<Component> order_components(std::string_view order_text) {
-  using C = Component;
-  const std::string order = normalized_choice(order_text);
-  if (order == "prenumdatsuf") return {C::Prefix, C::Number, C::Date, C::Suffix};
-  if (order == "predatnumsuf") return {C::Prefix, C::Date, C::Number, C::Suffix};
-  if (order == "prenumsufdat") return {C::Prefix, C::Number, C::Suffix, C::Date};
-  if (order == "predatsuffnum") return {C::Prefix, C::Date, C::Suffix, C::Number};
-  if (order == "numpredatsuf") return {C::Number, C::Prefix, C::Date, C::Suffix};
-  if (order == "numdatpresuf") return {C::Number, C::Date, C::Prefix, C::Suffix};
-  // A typed order is read in groups of three letters; an order naming no component at all
-  // (the list's empty items among them) would make names of the extension alone, so it falls
-  // back to the first order.
-  std::vector<Component> components;
-  for (size_t i = 0; i + 3 <= order.size(); i += 3) {
-    const std::string_view group = std::string_view(order).substr(i, 3);
-    if (group == "pre") components.push_back(C::Prefix);
-    if (group == "num") components.push_back(C::Number);
-    if (group == "dat") components.push_back(C::Date);
-    if (group == "suf") components.push_back(C::Suffix);
-  }
-  if (components.empty()) return order_components("PreNumDatSuf");
-  return components;
-}
-
 std::string change_case(std::string text, int filename_case) {
   if (filename_case == 1) return lower_ascii(text);
   if (filename_case == 2) return upper_ascii(text);
@@ -130,18 +104,18 @@ std::string build_file_name(const Settings& settings, std::string_view name,
     result = parts.prefix + std::string(name) + parts.suffix;
   } else {
     const std::string number = formatmynumber(settings, settings.start_number + position - 1);
-    for (Component c : order_components(settings.filenameorder)) {
+    for (NameComponent c : settings.filenameorder.value()) {
       switch (c) {
-        case Component::Prefix:
+        case NameComponent::Prefix:
           result += parts.prefix;
           break;
-        case Component::Number:
+        case NameComponent::Number:
           result += number;
           break;
-        case Component::Date:
+        case NameComponent::Date:
           result += parts.date;
           break;
-        case Component::Suffix:
+        case NameComponent::Suffix:
           result += parts.suffix;
           break;
       }
@@ -156,7 +130,8 @@ std::string changefilename(const Settings& settings, std::string_view name,
   NameParts parts{settings.file_prefix, settings.file_suffix, {}};
   if (settings.append_date) {
     std::optional<std::tm> date;
-    if (choice_is(settings.date_type, "creation")) date = file_write_date(current_source_path);
+    if (settings.date_type.value() == DateType::Creation)
+      date = file_write_date(current_source_path);
     if (!date) {
       // Today's date also stands in when the source's time stamp cannot be read.
       const std::time_t now = std::time(nullptr);

@@ -138,7 +138,7 @@ void SourceList::delete_rows(const std::set<size_t>& selected) {
 void write_list(std::ostream& out, const SourceList& list) {
   out << kHeader << "\n";
   for (const ListEntry& e : list.entries)
-    out << escape_field(e.file_name) << '\t' << escape_field(e.orientation) << '\t'
+    out << escape_field(e.file_name) << '\t' << escape_field(e.orientation.text()) << '\t'
         << escape_field(e.display_name) << '\t' << escape_field(e.caption) << '\t'
         << escape_field(e.file_path) << "\n";
 }

@@ -8,11 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/choice.h"
+#include "settings/image_choices.h"
+
 namespace lumatrix {
 
 struct ListEntry {
   std::string file_name;  // name with extension, no directory
-  std::string orientation = "As Is";
+  Choice<OrientationChoice> orientation = "As Is";
   std::string display_name;  // new rows: the file name
   std::string caption;
   std::string file_path;  // the directory, ending with a separator
@@ -20,11 +23,6 @@ struct ListEntry {
   std::filesystem::path full_path() const { return std::filesystem::path(file_path + file_name); }
   friend bool operator==(const ListEntry&, const ListEntry&) = default;
 };
-
-// The orientation values the list's menus write, in menu order.
-inline constexpr std::string_view kListOrientations[] = {
-    "As Is",     "Rotate Left 90\u00B0", "Rotate Right 90\u00B0", "Rotate 180\u00B0", "Flip Left",
-    "Flip Right"};
 
 // The extensions a folder load takes (lower case, with the dot).
 bool accepted_by_folder_load(const std::filesystem::path& path);

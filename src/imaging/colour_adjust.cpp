@@ -1,12 +1,9 @@
 #include "imaging/colour_adjust.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <limits>
-#include <string>
 
-#include "base/choice_text.h"
 #include "imaging/colour_ops.h"
 #include "imaging/filter_presets.h"
 #include "imaging/quantize.h"
@@ -20,33 +17,6 @@ int as_int16(int value) {
   return std::clamp(value, int{std::numeric_limits<int16_t>::min()},
                     int{std::numeric_limits<int16_t>::max()});
 }
-
-struct DepthMarker {
-  std::string_view marker;
-  int colours;  // 0: 24-bit true colour
-};
-
-// Longer numbers first, so that "14 Bits" is not taken for "4 Bits" nor "11 Bits" for
-// "1 Bits". 65535, not 65536, is the count the list has always used for 16 bits.
-constexpr std::array<DepthMarker, 17> kDepthMarkers{{
-    {"24 Bits", 0},
-    {"16 Bits", 65535},
-    {"15 Bits", 32768},
-    {"14 Bits", 16384},
-    {"13 Bits", 8192},
-    {"12 Bits", 4096},
-    {"11 Bits", 2048},
-    {"10 Bits", 1024},
-    {"9 Bits", 512},
-    {"8 Bits", 256},
-    {"7 Bits", 128},
-    {"6 Bits", 64},
-    {"5 Bits", 32},
-    {"4 Bits", 16},
-    {"3 Bits", 8},
-    {"2 Bits", 4},
-    {"1 Bits", 2},
-}};
 
 void to_rgb24(ImageDocument& doc) {
   if (doc.raster.format() != PixelFormat::Rgb24) doc.convert_to_24bit();
@@ -76,19 +46,26 @@ void apply_negative(ImageDocument& doc) {
   negative(doc);
 }
 
-void apply_colour_space(IOParams& params, std::string_view colour_space) {
-  const std::string name = normalized_choice(colour_space);
-  if (name == "rgb") {
-    params.jpeg_color_space = JpegColorSpace::RGB;
-    params.tiff_photometric = 2;
-  } else if (name == "ycbcr") {
-    params.jpeg_color_space = JpegColorSpace::YCbCr;
-    params.tiff_photometric = 6;
-  } else if (name == "cmyk") {
-    params.jpeg_color_space = JpegColorSpace::CMYK;
-    params.tiff_photometric = 5;
-  } else if (name == "ycbcrk") {
-    params.jpeg_color_space = JpegColorSpace::YCbCrK;
+void apply_colour_space(IOParams& params, ColourSpace colour_space) {
+  switch (colour_space) {
+    case ColourSpace::RGB:
+      params.jpeg_color_space = JpegColorSpace::RGB;
+      params.tiff_photometric = 2;
+      break;
+    case ColourSpace::YCbCr:
+      params.jpeg_color_space = JpegColorSpace::YCbCr;
+      params.tiff_photometric = 6;
+      break;
+    case ColourSpace::CMYK:
+      params.jpeg_color_space = JpegColorSpace::CMYK;
+      params.tiff_photometric = 5;
+      break;
+    case ColourSpace::YCbCrK:
+      params.jpeg_color_space = JpegColorSpace::YCbCrK;
+      break;
+    case ColourSpace::AsIs:
+    case ColourSpace::Unrecognised:
+      break;
   }
 }
 
@@ -98,35 +75,46 @@ void apply_effects(ImageDocument& doc, const EffectsOptions& options) {
   intensity_rgb_all(doc, options.red, options.green, options.blue);
   apply_colour_space(doc.params, options.colour_space);
 
-  const std::string filter = normalized_choice(options.filter);
-  static constexpr std::string_view kPresets[] = {"emboss",  "blur",         "blur more",
-                                                  "sharpen", "sharpen more", "edge"};
-  if (std::find(std::begin(kPresets), std::end(kPresets), filter) != std::end(kPresets))
-    to_rgb24(doc);
-  if (filter == "emboss") {
-    apply_filter(doc, FilterPreset::Emboss);
-  } else if (filter == "blur") {
-    apply_filter(doc, FilterPreset::Blur);
-  } else if (filter == "blur more") {
-    apply_filter(doc, FilterPreset::Blur);
-    apply_filter(doc, FilterPreset::Blur);
-  } else if (filter == "sharpen") {
-    apply_filter(doc, FilterPreset::Sharpen);
-  } else if (filter == "sharpen more") {
-    apply_filter(doc, FilterPreset::SharpenMore);
-  } else if (filter == "edge") {
-    apply_filter(doc, FilterPreset::Edge);
+  const EffectFilter filter = options.filter;
+  if (filter == EffectFilter::None || filter == EffectFilter::Unrecognised) return;
+  to_rgb24(doc);
+  switch (filter) {
+    case EffectFilter::Emboss:
+      apply_filter(doc, FilterPreset::Emboss);
+      break;
+    case EffectFilter::Blur:
+      apply_filter(doc, FilterPreset::Blur);
+      break;
+    case EffectFilter::BlurMore:
+      apply_filter(doc, FilterPreset::Blur);
+      apply_filter(doc, FilterPreset::Blur);
+      break;
+    case EffectFilter::Sharpen:
+      apply_filter(doc, FilterPreset::Sharpen);
+      break;
+    case EffectFilter::SharpenMore:
+      apply_filter(doc, FilterPreset::SharpenMore);
+      break;
+    case EffectFilter::Edge:
+      apply_filter(doc, FilterPreset::Edge);
+      break;
+    case EffectFilter::None:
+    case EffectFilter::Unrecognised:
+      break;
   }
 }
 
-std::optional<int> colour_depth_request(std::string_view colour_depth) {
-  for (const DepthMarker& m : kDepthMarkers)
-    if (colour_depth.find(m.marker) != std::string_view::npos) return m.colours;
-  return std::nullopt;
+std::optional<int> colour_depth_request(ColourDepth depth) {
+  const int bits = static_cast<int>(depth);
+  if (depth == ColourDepth::Unrecognised) return std::nullopt;
+  if (depth == ColourDepth::Bits24) return 0;
+  // Deliberately 65535, not 65536: the count the list has always used for 16 bits.
+  if (depth == ColourDepth::Bits16) return 65535;
+  return 1 << bits;
 }
 
-void apply_colour_depth(ImageDocument& doc, std::string_view colour_depth) {
-  const std::optional<int> colours = colour_depth_request(colour_depth);
+void apply_colour_depth(ImageDocument& doc, ColourDepth depth) {
+  const std::optional<int> colours = colour_depth_request(depth);
   if (!colours) return;
   if (*colours == 0) {
     doc.convert_to_24bit();

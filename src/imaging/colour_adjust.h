@@ -2,7 +2,6 @@
 // The colour steps of the pipeline: brightness, contrast, grey, negative, the effects step
 // (channel offsets, colour space for the saved file, filter preset) and the colour depth.
 #include <optional>
-#include <string_view>
 
 #include "imaging/image_document.h"
 
@@ -22,28 +21,54 @@ void apply_grayscale(ImageDocument& doc);
 // 255 - c per channel (a 1-bit image keeps its format and inverts its bits).
 void apply_negative(ImageDocument& doc);
 
-// The file parameters a colour-space text (trimmed, lower-cased) sets for the next save:
-// "rgb", "ycbcr", "cmyk" set the JPEG colour space and the TIFF photometric interpretation,
-// "ycbcrk" the JPEG colour space alone; any other text ("as is") changes nothing.
-void apply_colour_space(IOParams& params, std::string_view colour_space);
+// The colour spaces of the saved file. YCbCrK is not offered by the list but is accepted when
+// typed; Unrecognised (any other text) changes nothing, as AsIs does.
+enum class ColourSpace { AsIs, RGB, YCbCr, CMYK, YCbCrK, Unrecognised };
+
+// The file parameters a colour space sets for the next save: RGB, YCbCr and CMYK set the JPEG
+// colour space and the TIFF photometric interpretation, YCbCrK the JPEG colour space alone.
+void apply_colour_space(IOParams& params, ColourSpace colour_space);
+
+// The filter presets of the effects step; Unrecognised applies none, as None does.
+enum class EffectFilter { None, Blur, BlurMore, Sharpen, SharpenMore, Edge, Emboss, Unrecognised };
 
 struct EffectsOptions {
   int red = 0, green = 0, blue = 0;
-  std::string_view colour_space;  // colorspace
-  std::string_view filter;        // filter preset name
+  ColourSpace colour_space = ColourSpace::AsIs;  // colorspace
+  EffectFilter filter = EffectFilter::None;
 };
 
-// Channel offsets (always, even all zero), then the colour space, then the filter preset:
-// "emboss", "blur", "blur more" (blur twice), "sharpen", "sharpen more", "edge"; other texts
-// apply no filter.
+// Channel offsets (always, even all zero), then the colour space, then the filter preset
+// (BlurMore blurs twice).
 void apply_effects(ImageDocument& doc, const EffectsOptions& options);
 
-// What a colour-depth text asks for: nullopt for no change, 0 for 24-bit true colour, else the
-// colour count. The text is searched, case-sensitive, for "24 Bits", "16 Bits" (65535 colours),
-// "15 Bits" ... "1 Bits" (2 colours) in that order, so "11 Bits" wins over "1 Bits".
-std::optional<int> colour_depth_request(std::string_view colour_depth);
+// The colour depths, valued by their bit counts. Unrecognised leaves the depth as it is.
+enum class ColourDepth : int {
+  Unrecognised = 0,
+  Bits1 = 1,
+  Bits2,
+  Bits3,
+  Bits4,
+  Bits5,
+  Bits6,
+  Bits7,
+  Bits8,
+  Bits9,
+  Bits10,
+  Bits11,
+  Bits12,
+  Bits13,
+  Bits14,
+  Bits15,
+  Bits16,
+  Bits24 = 24,
+};
+
+// What a colour depth asks for: nullopt for no change, 0 for 24-bit true colour, else the
+// colour count: 2 to the bits, except 65535 for 16 bits.
+std::optional<int> colour_depth_request(ColourDepth depth);
 
 // Applies colour_depth_request: 24-bit conversion, or reduction without dithering.
-void apply_colour_depth(ImageDocument& doc, std::string_view colour_depth);
+void apply_colour_depth(ImageDocument& doc, ColourDepth depth);
 
 }  // namespace lumatrix

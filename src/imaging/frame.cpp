@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "base/choice_text.h"
 #include "base/image_error.h"
 
 namespace lumatrix {
@@ -75,12 +74,17 @@ Raster shadowed(const Raster& picture, int x_offset, int y_offset, Rgb colour, R
 
 void apply_frame(ImageDocument& doc, const FrameOptions& options) {
   if (doc.raster.format() == PixelFormat::None || doc.raster.empty()) return;
-  const std::string kind = normalized_choice(options.kind);
-  if (kind == "border") {
-    doc.raster = bordered(doc.raster, options.thickness, options.colour);
-  } else if (kind == "3d effect") {
-    doc.raster =
-        shadowed(doc.raster, options.x_offset, options.y_offset, options.colour, doc.background);
+  switch (options.kind) {
+    case FrameKind::Border:
+      doc.raster = bordered(doc.raster, options.thickness, options.colour);
+      break;
+    case FrameKind::Effect3D:
+      doc.raster =
+          shadowed(doc.raster, options.x_offset, options.y_offset, options.colour, doc.background);
+      break;
+    case FrameKind::None:
+    case FrameKind::Unrecognised:
+      break;
   }
 }
 

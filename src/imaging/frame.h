@@ -1,18 +1,19 @@
 #pragma once
 // The frame step: a solid border around the image, or a solid drop shadow ("3D Effect"). Both
 // grow the canvas and copy the image itself unchanged.
-#include <string_view>
-
 #include "imaging/image_document.h"
 
 namespace lumatrix {
 
+// Unrecognised (a frame text naming neither) draws nothing, as None does.
+enum class FrameKind { None, Border, Effect3D, Unrecognised };
+
 struct FrameOptions {
-  std::string_view kind;  // "border" or "3d effect", trimmed and lower-cased; else nothing
-  Rgb colour;             // framecolor
-  int thickness = 0;      // framethickness, border only
-  int x_offset = 0;       // effectxoffset: the shadow's side, may be negative
-  int y_offset = 0;       // effectyoffset
+  FrameKind kind = FrameKind::None;
+  Rgb colour;         // framecolor
+  int thickness = 0;  // framethickness, border only
+  int x_offset = 0;   // effectxoffset: the shadow's side, may be negative
+  int y_offset = 0;   // effectyoffset
 };
 
 // Replaces the raster with the framed picture (as 24-bit; an alpha plane is kept for the image

@@ -1,27 +1,35 @@
 #include "imaging/orientation.h"
 
-#include "base/choice_text.h"
 #include "imaging/rotate_flip.h"
 
 namespace lumatrix {
 
-void apply_orientation(ImageDocument& doc, std::string_view orientation) {
-  const std::string_view value = trim_blanks(orientation);
+void apply_orientation(ImageDocument& doc, Orientation orientation) {
   // Quarter turns move pixels exactly; antialiasing and the fill cannot show, but they are the
   // settings a free angle would use.
-  if (value == kRotateLeft90) {
-    rotate(doc, 90, true, doc.background);
-  } else if (value == kRotateRight90) {
-    rotate(doc, 270, true, doc.background);
-  } else if (value == kRotate180) {
-    rotate(doc, 180, true, doc.background);
-  } else if (value == kFlipDown || value == kFlipRight) {
-    // The list offers "Flip Right" beside "Flip Left" but no command of it writes "Flip Down",
-    // so without this the vertical flip could never be chosen and a "Flip Right" entry would
-    // come out unflipped. "Flip Right" is therefore read as the vertical flip.
-    flip(doc, FlipDirection::Vertical);
-  } else if (value == kFlipLeft) {
-    flip(doc, FlipDirection::Horizontal);
+  switch (orientation) {
+    case Orientation::RotateLeft90:
+      rotate(doc, 90, true, doc.background);
+      break;
+    case Orientation::RotateRight90:
+      rotate(doc, 270, true, doc.background);
+      break;
+    case Orientation::Rotate180:
+      rotate(doc, 180, true, doc.background);
+      break;
+    case Orientation::FlipDown:
+    case Orientation::FlipRight:
+      // Deliberate: the list offers "Flip Right" beside "Flip Left" but no command of it writes
+      // "Flip Down", so without this the vertical flip could never be chosen and a "Flip Right"
+      // entry would come out unflipped. "Flip Right" is therefore read as the vertical flip.
+      flip(doc, FlipDirection::Vertical);
+      break;
+    case Orientation::FlipLeft:
+      flip(doc, FlipDirection::Horizontal);
+      break;
+    case Orientation::AsIs:
+    case Orientation::Unrecognised:
+      break;
   }
 }
 

@@ -1,25 +1,26 @@
 #pragma once
 // The two geometric steps of the pipeline: the crop, first of all operations, and the
 // orientation of a list entry, right after the resize.
-#include <string_view>
-
 #include "imaging/image_document.h"
 
 namespace lumatrix {
 
-// The orientation values, exactly as the list writes them (the degree sign is U+00B0 in UTF-8).
-inline constexpr std::string_view kAsIs = "As Is";
-inline constexpr std::string_view kRotateLeft90 = "Rotate Left 90\u00B0";
-inline constexpr std::string_view kRotateRight90 = "Rotate Right 90\u00B0";
-inline constexpr std::string_view kRotate180 = "Rotate 180\u00B0";
-inline constexpr std::string_view kFlipLeft = "Flip Left";
-inline constexpr std::string_view kFlipRight = "Flip Right";
-inline constexpr std::string_view kFlipDown = "Flip Down";
+// The orientations of a list entry. Unrecognised (any other text) leaves the image alone, as
+// AsIs does.
+enum class Orientation {
+  AsIs,
+  RotateLeft90,
+  RotateRight90,
+  Rotate180,
+  FlipLeft,
+  FlipRight,
+  FlipDown,
+  Unrecognised,
+};
 
-// Applies an orientation value, compared after trimming blanks with letter case significant:
-// the rotations turn by exact quarter turns, "Flip Left" mirrors left-right, "Flip Down" and
-// "Flip Right" mirror top-bottom. "As Is" and any other text leave the image alone.
-void apply_orientation(ImageDocument& doc, std::string_view orientation);
+// The rotations turn by exact quarter turns, FlipLeft mirrors left-right, FlipDown and
+// FlipRight mirror top-bottom.
+void apply_orientation(ImageDocument& doc, Orientation orientation);
 
 struct CropCorners {
   int x1 = 0, y1 = 0;

@@ -5,20 +5,9 @@
 #include <limits>
 #include <string>
 
-#include "base/choice_text.h"
 #include "base/image_error.h"
 
 namespace lumatrix {
-
-ResampleFilter resample_filter_for(std::string_view resample_type) {
-  const std::string name = normalized_choice(resample_type);
-  if (name == "none") return ResampleFilter::None;
-  if (name == "triangle") return ResampleFilter::Triangle;
-  if (name == "hermite") return ResampleFilter::Hermite;
-  if (name == "bell") return ResampleFilter::Bell;
-  if (name == "bspline") return ResampleFilter::BSpline;
-  return ResampleFilter::Lanczos3;
-}
 
 int round_half_even(double value) {
   // Symmetric, so that a negative result can always be negated.
@@ -61,6 +50,8 @@ void require_area(int w, int h) {
 }
 
 ResizePlan resize_by_pixels(const ResizeOptions& o, int w, int h) {
+  // Deliberately Lanczos3 whatever filter was chosen: this method has always resampled so, and
+  // its outputs would change otherwise.
   ResizePlan plan{w, h, ResampleFilter::Lanczos3, ResizeKind::Pixels};
   if (o.width == 0 && o.height == 0) return plan;
   require_area(w, h);
@@ -113,34 +104,37 @@ ResizePlan upsize_by_pixels(const ResizeOptions& o, int w, int h) {
 }  // namespace
 
 std::optional<ResizePlan> plan_resize(const ResizeOptions& o, int w, int h) {
-  const std::string method = normalized_choice(o.method);
-  if (method == "as is") return std::nullopt;
+  using M = ResizeMethod;
+  const M method = o.method;
+  if (method == M::AsIs) return std::nullopt;
   const auto direct = [&](int tw, int th) {
     return ResizePlan{tw, th, o.filter, ResizeKind::Direct};
   };
 
-  if (method == "1/4x") return direct(divided(w, 4), divided(h, 4));
-  if (method == "1/3x") return direct(divided(w, 3), divided(h, 3));
-  if (method == "1/2x") return direct(divided(w, 2), divided(h, 2));
-  if (method == "3/4x") return direct(scaled(w, 0.75), scaled(h, 0.75));
+  if (method == M::Quarter) return direct(divided(w, 4), divided(h, 4));
+  if (method == M::Third) return direct(divided(w, 3), divided(h, 3));
+  if (method == M::Half) return direct(divided(w, 2), divided(h, 2));
+  if (method == M::ThreeQuarters) return direct(scaled(w, 0.75), scaled(h, 0.75));
   if (o.enlarging_methods) {
-    if (method == "2x") return direct(times(w, 2), times(h, 2));
-    if (method == "3x") return direct(times(w, 3), times(h, 3));
-    if (method == "4x") return direct(times(w, 4), times(h, 4));
+    if (method == M::Double) return direct(times(w, 2), times(h, 2));
+    if (method == M::Triple) return direct(times(w, 3), times(h, 3));
+    if (method == M::Quadruple) return direct(times(w, 4), times(h, 4));
   }
-  if (method == "downsize by %") {
+  if (method == M::DownsizeByPercent) {
     const double f = (100.0 - o.percentage) / 100.0;
     return direct(scaled(w, f), scaled(h, f));
   }
-  if (o.enlarging_methods && method == "upsize by %") {
+  if (o.enlarging_methods && method == M::UpsizeByPercent) {
     const double f = (100.0 + o.percentage) / 100.0;
     return direct(scaled(w, f), scaled(h, f));
   }
+  // Deliberately ahead of the pixel methods: without the aspect ratio every method not handled
+  // above, an unrecognised one included, stretches to the exact size.
   if (!o.keep_aspect) return direct(o.width, o.height);
 
-  if (method == "resize by pixels") return resize_by_pixels(o, w, h);
-  if (method == "downsize by pixels") return downsize_by_pixels(o, w, h);
-  if (o.enlarging_methods && method == "upsize by pixels") return upsize_by_pixels(o, w, h);
+  if (method == M::ResizeByPixels) return resize_by_pixels(o, w, h);
+  if (method == M::DownsizeByPixels) return downsize_by_pixels(o, w, h);
+  if (o.enlarging_methods && method == M::UpsizeByPixels) return upsize_by_pixels(o, w, h);
   return std::nullopt;
 }
 

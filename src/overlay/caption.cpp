@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/choice_text.h"
 #include "files/filename_pattern.h"
 #include "imaging/rotate_flip.h"
 #include "overlay/text_renderer.h"
+#include "settings/setting_groups.h"
 
 namespace lumatrix {
 
@@ -15,29 +15,6 @@ namespace {
 int half(int difference) {
   return difference / 2;
 }  // C++ division truncates toward zero
-
-constexpr std::string_view kVerticalLeft = "Vertical Left BottomUp";
-constexpr std::string_view kVerticalRight = "Vertical Right TopDown";
-
-// The settings of one of the two captions.
-struct CaptionSettings {
-  const std::string& text;
-  const std::string& placement;
-  Point axis;
-  bool border, shadow, clear_background;
-  const FontRecord& font;
-  ColourValue background;
-};
-
-CaptionSettings caption_settings(const Settings& s, int which) {
-  if (which == 2)
-    return {s.caption_text2, s.text_alignment2, {s.textaxisx2, s.textaxisy2},
-            s.text_border2,  s.shadowtext2,     s.havebackground2,
-            s.FontDialog2,   s.ColorDialog2};
-  return {s.caption_text, s.Text_Alignment, {s.textaxisx, s.textaxisy},
-          s.text_border,  s.shadowtext,     s.havebackground,
-          s.FontDialog1,  s.ColorDialog1};
-}
 
 // The image grown by a band `band` rows tall in `colour`, on top or below; built in the scratch
 // document, which is left empty with `colour` as its background.
@@ -67,55 +44,61 @@ void add_band(ImageDocument& doc, ImageDocument& scratch, int band, bool on_top,
 
 }  // namespace
 
-Point caption_position(std::string_view placement, int image_width, int image_height,
+Point caption_position(const CaptionPlacement& placement, int image_width, int image_height,
                        int text_width, int text_height, Point axis) {
   const int dx = image_width - text_width, dy = image_height - text_height;
-  const std::string_view trimmed = trim_blanks(placement);
   Point at;
-  if (placement == "Top Left")
-    at = {0, 0};
-  else if (placement == "Top Center")
-    at = {half(dx), 0};
-  else if (placement == "Top Right")
-    at = {dx, 0};
-  else if (trimmed == "Middle Left")
-    at = {0, half(dy)};
-  else if (trimmed == "Middle Center")
-    at = {half(dx), half(dy)};
-  else if (trimmed == "Middle Right")
-    at = {dx, half(dy)};
-  else if (placement == "Bottom Left")
-    at = {0, dy};
-  else if (placement == "Bottom Center")
-    at = {half(dx), dy};
-  else if (placement == "Bottom Right")
-    at = {dx, dy};
-  else if (placement == "By Axis")
-    at = axis;
-  else if (placement == kVerticalLeft)
-    at = {0, 0};
-  else if (placement == kVerticalRight)
-    at = {dx, 0};
-  if (placement.find("Center") != std::string_view::npos)
+  switch (placement.anchor) {
+    case CaptionAnchor::TopLeft:
+    case CaptionAnchor::VerticalLeft:
+      at = {0, 0};
+      break;
+    case CaptionAnchor::TopCenter:
+      at = {half(dx), 0};
+      break;
+    case CaptionAnchor::TopRight:
+    case CaptionAnchor::VerticalRight:
+      at = {dx, 0};
+      break;
+    case CaptionAnchor::MiddleLeft:
+      at = {0, half(dy)};
+      break;
+    case CaptionAnchor::MiddleCenter:
+      at = {half(dx), half(dy)};
+      break;
+    case CaptionAnchor::MiddleRight:
+      at = {dx, half(dy)};
+      break;
+    case CaptionAnchor::BottomLeft:
+      at = {0, dy};
+      break;
+    case CaptionAnchor::BottomCenter:
+      at = {half(dx), dy};
+      break;
+    case CaptionAnchor::BottomRight:
+      at = {dx, dy};
+      break;
+    case CaptionAnchor::ByAxis:
+      at = axis;
+      break;
+    case CaptionAnchor::None:
+    case CaptionAnchor::Unrecognised:
+      break;
+  }
+  if (placement.across == CaptionAcross::Centred)
     at.x = half(dx);
-  else if (placement.find("Right") != std::string_view::npos)
+  else if (placement.across == CaptionAcross::RightEdge)
     at.x = dx;
   return at;
 }
 
-bool band_on_top(std::string_view placement) {
-  return placement.find("Top") != std::string_view::npos ||
-         placement.find("Vertical") != std::string_view::npos;
-}
-
-std::string resolve_caption_text(std::string_view text, std::string_view date_type,
+std::string resolve_caption_text(const Choice<CaptionTextChoice>& text, DateType date_type,
                                  std::string_view date_format, std::string_view output_name,
                                  const std::filesystem::path& source, std::time_t now) {
-  const std::string token = normalized_choice(text);
-  if (token == "[filename]") return std::string(output_name);
-  if (token != "[date]") return std::string(text);
+  if (text.value() == CaptionText::FileName) return std::string(output_name);
+  if (text.value() == CaptionText::Typed) return text.text();
   std::optional<std::tm> date;
-  if (normalized_choice(date_type) == "creation") date = file_write_date(source);
+  if (date_type == DateType::Creation) date = file_write_date(source);
   if (!date) {
     std::tm local{};
     localtime_r(&now, &local);
@@ -142,12 +125,13 @@ Font3D caption_style(Rgb colour, bool shadowed) {
 }
 
 void add_caption(Workspace& ws, const Settings& settings, std::string_view output_name, int which) {
-  const CaptionSettings c = caption_settings(settings, which);
+  const CaptionGroup c = caption_group(settings, which);
   ImageDocument& doc = ws.processimage;
   if (doc.empty()) return;
   const std::string text =
-      resolve_caption_text(c.text, settings.date_type, settings.date_format, output_name,
+      resolve_caption_text(c.text, settings.date_type.value(), settings.date_format, output_name,
                            ws.current_source_path, std::time(nullptr));
+  const CaptionPlacement& placement = c.placement.value();
   const Font3D style = caption_style(rgb_of(c.font.Color), c.shadow);
   const Rgb background = rgb_of(c.background);
   ws.resizer.background = background;
@@ -156,15 +140,16 @@ void add_caption(Workspace& ws, const Settings& settings, std::string_view outpu
 
   if (doc.raster.format() != PixelFormat::Rgb24) doc.convert_to_24bit();
   // The vertical runs are drawn across the top of the turned image and turned back.
-  const bool left = c.placement == kVerticalLeft, right = c.placement == kVerticalRight;
+  const bool left = placement.anchor == CaptionAnchor::VerticalLeft;
+  const bool right = placement.anchor == CaptionAnchor::VerticalRight;
   if (left) rotate(doc, -90);
   if (right) rotate(doc, 90);
 
   const int text_height = renderer.text_height(c.font, style, text);
-  if (c.border) add_band(doc, ws.resizer, text_height, band_on_top(c.placement), background);
+  if (c.border) add_band(doc, ws.resizer, text_height, placement.band_on_top, background);
   const int text_width = renderer.text_width(c.font, style, text);
-  const Point at =
-      caption_position(c.placement, doc.width(), doc.height(), text_width, text_height, c.axis);
+  const Point at = caption_position(placement, doc.width(), doc.height(), text_width, text_height,
+                                    {c.axis_x, c.axis_y});
   renderer.draw(doc.raster, at.x, at.y, text, c.font, style, brush);
 
   if (left) rotate(doc, 90);

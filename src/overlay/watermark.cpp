@@ -5,6 +5,7 @@
 #include "base/choice_text.h"
 #include "base/image_error.h"
 #include "imaging/merge.h"
+#include "settings/setting_groups.h"
 
 namespace lumatrix {
 
@@ -13,32 +14,6 @@ namespace {
 int half(int difference) {
   return difference / 2;
 }  // C++ division truncates toward zero
-
-// The settings of one of the two watermarks.
-struct WatermarkSettings {
-  const std::string& file;
-  const std::string& placement;
-  int percent;
-  Point axis;
-  bool transparent;
-  bool shadow;
-};
-
-WatermarkSettings watermark_settings(const Settings& s, int which) {
-  if (which == 2)
-    return {s.watermark2,
-            s.watermark_alignment2,
-            s.watermark_transparency2,
-            {s.watermarkaxisx2, s.watermarkaxisy2},
-            s.watermark_alphachannel2,
-            s.shadowpic2};
-  return {s.watermark,
-          s.watermark_alignment,
-          s.watermark_transparency,
-          {s.watermarkaxisx, s.watermarkaxisy},
-          s.watermark_alphachannel,
-          s.shadowpic};
-}
 
 bool inside(const Raster& r, int x, int y) {
   return x >= 0 && y >= 0 && x < r.width() && y < r.height();
@@ -116,17 +91,30 @@ void stamp_once(ImageDocument& doc, const ImageDocument& mark, const Raster& mar
 
 }  // namespace
 
-Point watermark_position(std::string_view placement, int image_width, int image_height,
+Point watermark_position(WatermarkPlacement placement, int image_width, int image_height,
                          int mark_width, int mark_height, Point axis) {
   const int dx = image_width - mark_width, dy = image_height - mark_height;
-  if (placement == "Top Left") return {0, 0};
-  if (placement == "Top Center") return {half(dx), 0};
-  if (placement == "Top Right") return {dx, 0};
-  if (placement == "Middle Center") return {half(dx), half(dy)};
-  if (placement == "Bottom Left") return {0, dy};
-  if (placement == "Bottom Center") return {half(dx), dy};
-  if (placement == "Bottom Right") return {dx, dy};
-  if (placement == "By Axis") return axis;
+  switch (placement) {
+    case WatermarkPlacement::TopLeft:
+      return {0, 0};
+    case WatermarkPlacement::TopCenter:
+      return {half(dx), 0};
+    case WatermarkPlacement::TopRight:
+      return {dx, 0};
+    case WatermarkPlacement::MiddleCenter:
+      return {half(dx), half(dy)};
+    case WatermarkPlacement::BottomLeft:
+      return {0, dy};
+    case WatermarkPlacement::BottomCenter:
+      return {half(dx), dy};
+    case WatermarkPlacement::BottomRight:
+      return {dx, dy};
+    case WatermarkPlacement::ByAxis:
+      return axis;
+    case WatermarkPlacement::None:
+    case WatermarkPlacement::Unrecognised:
+      break;
+  }
   return {0, 0};
 }
 
@@ -150,9 +138,11 @@ void stamp_watermark(ImageDocument& doc, const ImageDocument& mark, Point at, St
 }
 
 void apply_watermark(Workspace& ws, RunHost& host, const Settings& settings, int which) {
-  const WatermarkSettings wm = watermark_settings(settings, which);
+  const WatermarkGroup wm = watermark_group(settings, which);
   const std::filesystem::path file(std::string(trim_blanks(wm.file)));
   ImageDocument& mark = ws.resizer;
+  // Deliberate: only watermark 2 clears the scratch document before loading, as the two steps
+  // always have; what watermark 1 finds there (its background among it) stays until the load.
   if (which == 2) mark.clear();
   std::string failure;
   try {
@@ -166,11 +156,11 @@ void apply_watermark(Workspace& ws, RunHost& host, const Settings& settings, int
     return;
   }
   ImageDocument& doc = ws.processimage;
-  const Point at = watermark_position(wm.placement, doc.width(), doc.height(), mark.width(),
-                                      mark.height(), wm.axis);
+  const Point at = watermark_position(wm.placement.value(), doc.width(), doc.height(), mark.width(),
+                                      mark.height(), {wm.axis_x, wm.axis_y});
   StampMode mode = StampMode::Merge;
-  if (wm.transparent) mode = alpha_capable(file) ? StampMode::Alpha : StampMode::KeyColour;
-  stamp_watermark(doc, mark, at, mode, wm.percent, wm.shadow);
+  if (wm.alpha_channel) mode = alpha_capable(file) ? StampMode::Alpha : StampMode::KeyColour;
+  stamp_watermark(doc, mark, at, mode, wm.transparency, wm.shadow);
 }
 
 }  // namespace lumatrix

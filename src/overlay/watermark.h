@@ -2,20 +2,18 @@
 // Image watermarks: a picture file stamped onto the processed image, blended with a percentage,
 // through its own alpha channel, or around a key colour, optionally over a drop shadow.
 #include <filesystem>
-#include <string_view>
 
 #include "base/run_host.h"
-#include "settings/settings.h"
 #include "engine/workspace.h"
 #include "imaging/image_document.h"
 #include "overlay/point.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
-// Top-left corner of a w×h watermark on a W×H image for a placement name, matched exactly
-// (case and blanks count); unknown names give (0, 0). Not clamped: a watermark larger than the
-// image gets negative coordinates.
-Point watermark_position(std::string_view placement, int image_width, int image_height,
+// Top-left corner of a w×h watermark on a W×H image at a placement; None and Unrecognised give
+// (0, 0). Not clamped: a watermark larger than the image gets negative coordinates.
+Point watermark_position(WatermarkPlacement placement, int image_width, int image_height,
                          int mark_width, int mark_height, Point axis);
 
 // GIF and PNG files carry their own transparency; every other format uses a key colour.

@@ -80,7 +80,7 @@ std::string encode_value(const ProfileKey& key, const Settings& settings) {
       return std::to_string(option.in<ColourValue>(settings));
     case OptionKind::Choice:
     case OptionKind::Text:
-      return encode_profile_text(option.in<std::string>(settings));
+      return encode_profile_text(option.text_in(settings));
     case OptionKind::Lines:
       return encode_profile_text(joined_lines(option.in<Lines>(settings)));
     case OptionKind::HtmlColour: {
@@ -142,7 +142,7 @@ std::optional<std::string> decode_value(const ProfileKey& key, std::string_view 
     case OptionKind::Text: {
       std::optional<std::string> text = decode_profile_text(value);
       if (!text) return cannot_read(key, "text");
-      option.in<std::string>(settings) = std::move(*text);
+      option.set_text(settings, *text);
       return std::nullopt;
     }
     case OptionKind::Lines: {

@@ -1,7 +1,8 @@
 #include "settings/settings.h"
 
 #include <algorithm>
-#include <limits>
+#include <type_traits>
+#include <utility>
 
 namespace lumatrix {
 
@@ -25,27 +26,20 @@ constexpr std::string_view FilenameChanger = "Filename Changer Settings";
 constexpr std::string_view Html = "HTML Wizard";
 constexpr std::string_view Hidden = "Hidden";
 
-constexpr int64_t kIntMin = std::numeric_limits<int32_t>::min();
-constexpr int64_t kIntMax = std::numeric_limits<int32_t>::max();
+using option_accepts::Accepts;
+using option_accepts::kIntMax;
+using option_accepts::kIntMin;
 
-struct Accepts {
-  int64_t min = 0, max = 0;
-  std::span<const std::string_view> items;
-};
-constexpr Accepts range(int64_t lo, int64_t hi) {
-  return {lo, hi, {}};
-}
-constexpr Accepts nonneg() {
-  return {0, kIntMax, {}};
-}
-constexpr Accepts unbounded() {
-  return {kIntMin, kIntMax, {}};
-}
-constexpr Accepts items(std::span<const std::string_view> vocabulary) {
-  return {0, static_cast<int64_t>(vocabulary.size()) - 1, vocabulary};
-}
-constexpr Accepts none() {
-  return {};
+// A member of a plain type is reached directly; a Choice through its text.
+template <auto Member>
+MemberPointer member_of() {
+  using T = std::remove_cvref_t<decltype(std::declval<Settings&>().*Member)>;
+  if constexpr (is_choice_v<T>) {
+    return ChoiceMember{[](const Settings& s) -> const std::string& { return (s.*Member).text(); },
+                        [](Settings& s, std::string_view text) { s.*Member = text; }};
+  } else {
+    return Member;
+  }
 }
 
 OptionDecl make(std::string_view name, OptionKind kind, std::string_view group,
@@ -55,10 +49,12 @@ OptionDecl make(std::string_view name, OptionKind kind, std::string_view group,
                     accepts.max, accepts.items, keys,  member};
 }
 
-#define LUMATRIX_DECL(member, kind, dflt, group, caption, accepts, ...) \
-  make(#member, OptionKind::kind, group, caption, accepts, &Settings::member, {__VA_ARGS__}),
+#define LUMATRIX_DECL(member, kind, dflt, group, caption, accepts, ...)    \
+  make(#member, OptionKind::kind, group, caption, option_accepts::accepts, \
+       member_of<&Settings::member>(), {__VA_ARGS__}),
 #define LUMATRIX_DECL_N(member, name, kind, dflt, group, caption, accepts, ...) \
-  make(name, OptionKind::kind, group, caption, accepts, &Settings::member, {__VA_ARGS__}),
+  make(name, OptionKind::kind, group, caption, option_accepts::accepts,         \
+       member_of<&Settings::member>(), {__VA_ARGS__}),
 
 const OptionDecl kOptions[] = {LUMATRIX_SETTINGS_TABLE(LUMATRIX_DECL, LUMATRIX_DECL_N)};
 
@@ -100,6 +96,18 @@ std::string OptionDecl::range_text() const {
   if (min == kIntMin && max == kIntMax) return "any whole number";
   if (min == 0 && max == kIntMax) return "0 or more";
   return std::to_string(min) + ".." + std::to_string(max);
+}
+
+const std::string& OptionDecl::text_in(const Settings& s) const {
+  if (const auto* choice = std::get_if<ChoiceMember>(&member)) return choice->text(s);
+  return in<std::string>(s);
+}
+
+void OptionDecl::set_text(Settings& s, std::string_view text) const {
+  if (const auto* choice = std::get_if<ChoiceMember>(&member))
+    choice->assign(s, text);
+  else
+    in<std::string>(s) = text;
 }
 
 std::span<const OptionDecl> options() {

@@ -10,6 +10,11 @@
 #include <string_view>
 #include <variant>
 
+#include "settings/gallery_choices.h"
+#include "settings/image_choices.h"
+#include "settings/naming_choices.h"
+#include "settings/option_accepts.h"
+#include "settings/overlay_choices.h"
 #include "settings/settings_table.h"
 #include "settings/settings_values.h"
 
@@ -25,9 +30,14 @@ namespace lumatrix {
 #define LUMATRIX_TYPE_HtmlColour HtmlColour
 #define LUMATRIX_TYPE_Font FontRecord
 
+#define LUMATRIX_MEMBER_TYPE(kind, accepts) \
+  option_accepts::MemberType<LUMATRIX_TYPE_##kind, decltype(option_accepts::accepts)>::type
+
 struct Settings {
-#define LUMATRIX_MEMBER(member, kind, dflt, ...) LUMATRIX_TYPE_##kind member = dflt;
-#define LUMATRIX_MEMBER_N(member, name, kind, dflt, ...) LUMATRIX_TYPE_##kind member = dflt;
+#define LUMATRIX_MEMBER(member, kind, dflt, group, caption, accepts, ...) \
+  LUMATRIX_MEMBER_TYPE(kind, accepts) member = dflt;
+#define LUMATRIX_MEMBER_N(member, name, kind, dflt, group, caption, accepts, ...) \
+  LUMATRIX_MEMBER_TYPE(kind, accepts) member = dflt;
   LUMATRIX_SETTINGS_TABLE(LUMATRIX_MEMBER, LUMATRIX_MEMBER_N)
 #undef LUMATRIX_MEMBER
 #undef LUMATRIX_MEMBER_N
@@ -38,9 +48,16 @@ struct Settings {
 enum class OptionKind { Flag, Integer, Index, Choice, Text, Lines, Colour, HtmlColour, Font };
 std::string_view kind_name(OptionKind kind);
 
+// A choice with a vocabulary, reached through its text: reading gives the text as typed,
+// assigning parses it.
+struct ChoiceMember {
+  const std::string& (*text)(const Settings&);
+  void (*assign)(Settings&, std::string_view);
+};
+
 using MemberPointer =
     std::variant<bool Settings::*, int32_t Settings::*, std::string Settings::*, Lines Settings::*,
-                 HtmlColour Settings::*, FontRecord Settings::*>;
+                 HtmlColour Settings::*, FontRecord Settings::*, ChoiceMember>;
 
 struct OptionDecl {
   std::string_view name;  // the control name; "control.Property" for secondary values
@@ -57,6 +74,9 @@ struct OptionDecl {
   bool stored() const { return !keys[0].empty(); }
   // "0..100", "0 or more", "any whole number".
   std::string range_text() const;
+  // The text of a Choice or Text option, and setting it (a choice parses it).
+  const std::string& text_in(const Settings& s) const;
+  void set_text(Settings& s, std::string_view text) const;
   template <class T>
   T& in(Settings& s) const {
     return s.*std::get<T Settings::*>(member);

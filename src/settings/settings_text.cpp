@@ -145,7 +145,7 @@ std::string value_text(const OptionDecl& option, const Settings& settings) {
       return std::to_string(option.in<int32_t>(settings));
     case OptionKind::Choice:
     case OptionKind::Text:
-      return shown_text(option.in<std::string>(settings));
+      return shown_text(option.text_in(settings));
     case OptionKind::Lines:
       return escape_lines(option.in<Lines>(settings));
     case OptionKind::HtmlColour:
@@ -216,7 +216,7 @@ void set_setting(Settings& settings, std::string_view name, std::string_view val
     }
     case OptionKind::Choice:
     case OptionKind::Text:
-      option->in<std::string>(settings) = value;
+      option->set_text(settings, value);
       break;
     case OptionKind::Lines:
       try {

@@ -158,4 +158,16 @@ inline constexpr std::string_view kScreenSizes[] = {
 inline constexpr std::string_view kCdStart[] = {"First Slide", "First Index"};
 inline constexpr std::string_view kHtmlExtensions[] = {".htm", ".HTM", ".html", ".HTML", ""};
 
+// A list entry's orientation values (the degree sign is U+00B0 in UTF-8).
+inline constexpr std::string_view kOrientations[] = {"As Is",
+                                                     "Rotate Left 90\u00B0",
+                                                     "Rotate Right 90\u00B0",
+                                                     "Rotate 180\u00B0",
+                                                     "Flip Left",
+                                                     "Flip Right",
+                                                     "Flip Down"};
+// The ones the list's menus write, in menu order: all but "Flip Down".
+inline constexpr std::span<const std::string_view> kListOrientations =
+    std::span(kOrientations).first<6>();
+
 }  // namespace lumatrix

@@ -57,7 +57,7 @@ void size_thumbnail(ImageDocument& doc, const Settings& settings, ResampleFilter
     return;
   }
   ResizeOptions options;
-  options.method = "downsize by pixels";
+  options.method = ResizeMethod::DownsizeByPixels;
   options.width = settings.thumbwidth;
   options.height = settings.thumbheight;
   options.swap_portrait = false;
@@ -120,7 +120,7 @@ class GalleryPass {
       std::string target = link_target(settings_, name);
       const fs::path thumb = folder / "thumbnails" / ("thumb" + name);
       const bool thumb_made = make_thumbnail(image, thumb, ResampleFilter::Mitchell, true);
-      if (settings_.hyperlinkto == "Do Not Hyperlink") target.clear();
+      if (settings_.hyperlinkto.value() == Hyperlink::DoNotHyperlink) target.clear();
       const bool page_due = image_page_due(settings_, target);
       // Without an extension for pages no image page exists to link to; the picture does.
       if (!target.empty() && !page_due) target = name;
@@ -128,7 +128,7 @@ class GalleryPass {
 
       IndexEntry entry{name, record.displayname, target, {}, file_bytes(image), {}};
       if (settings_.htmlfiledate) entry.date = file_date(image);
-      if (settings_.designtype == "File Directory") {
+      if (settings_.designtype.value() == DesignType::FileDirectory) {
         entry.thumb_size = image_size_attributes(ws_.specs, thumb);
         append_file_directory_entry(index, settings_, entry);
       } else {
@@ -172,7 +172,8 @@ class GalleryPass {
       if (!doc.load(image)) throw ImageError(image, "no reader for this file type");
       doc.params.iptc.clear();
       if (!first) host_.log("Loaded " + name);
-      size_attributes_ = screen_fit_attributes(settings_.screensize, doc.width(), doc.height());
+      size_attributes_ =
+          screen_fit_attributes(settings_.screensize.value(), doc.width(), doc.height());
       if (trimmed(size_attributes_).empty())
         size_attributes_ = image_size_attributes(ws_.specs, image);
       if (first) {
@@ -207,7 +208,7 @@ class GalleryPass {
   }
 
   void finish_stopped_page(PageLines& index, int column, int page, const fs::path& folder) {
-    if (settings_.designtype != "File Directory") {
+    if (settings_.designtype.value() != DesignType::FileDirectory) {
       if (column != 1) index.emplace_back("</tr>");
       index.emplace_back("</table>");
     }
@@ -251,7 +252,7 @@ class GalleryPass {
   }
 
   void settle_start_page(const fs::path& folder) {
-    if (lower_ascii(trimmed(settings_.cdstart)) == "first index")
+    if (settings_.cdstart.value() == CdStart::FirstIndex)
       result_.start_page = folder / index_page_name(settings_, 1);
     if (!settings_.createautorun) return;
     write_text(folder / "autorun.INF", autorun_text(result_.start_page.filename().string()));

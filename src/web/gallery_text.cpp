@@ -1,9 +1,7 @@
 #include "web/gallery_text.h"
 
 #include <algorithm>
-#include <cctype>
 
-#include "base/choice_text.h"
 #include "files/filename_pattern.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"
@@ -42,8 +40,10 @@ std::string trimmed(std::string_view text) {
 
 std::string font_attributes(const Settings& settings) {
   std::string f;
-  if (lower_ascii(settings.fontface) != "default") f += " face = \"" + settings.fontface + "\" ";
-  if (lower_ascii(settings.fontsize) != "default") f += " size = \"" + settings.fontsize + "\" ";
+  if (settings.fontface.value() != HtmlFont::Default)
+    f += " face = \"" + settings.fontface.text() + "\" ";
+  if (settings.fontsize.value() != HtmlFont::Default)
+    f += " size = \"" + settings.fontsize.text() + "\" ";
   return f;
 }
 
@@ -59,29 +59,39 @@ std::string image_page_name(const Settings& settings, std::string_view image_nam
 }
 
 std::string link_target(const Settings& settings, std::string_view image_name) {
-  if (settings.hyperlinkto == "Image") return std::string(image_name);
+  if (settings.hyperlinkto.value() == Hyperlink::Image) return std::string(image_name);
   return image_page_name(settings, image_name);
 }
 
 bool image_page_due(const Settings& settings, std::string_view target) {
   const std::string extension = trimmed(settings.html_extension);
   return !extension.empty() && target.find(extension) != std::string_view::npos &&
-         settings.hyperlinkto != "Image";
+         settings.hyperlinkto.value() != Hyperlink::Image;
 }
 
-ScreenBox screen_box(std::string_view screensize) {
-  const std::string size = trimmed(screensize);
-  if (size == "640 x 480") return {504, 258};
-  if (size == "800 x 600") return {640, 375};
-  if (size == "1024 x 768") return {830, 563};
-  if (size == "1152 x 864") return {939, 644};
-  if (size == "1280 x 1024") return {1048, 780};
-  if (size == "1600 x 1200") return {1320, 930};
+ScreenBox screen_box(ScreenSize screensize) {
+  switch (screensize) {
+    case ScreenSize::Screen640x480:
+      return {504, 258};
+    case ScreenSize::Screen800x600:
+      return {640, 375};
+    case ScreenSize::Screen1024x768:
+      return {830, 563};
+    case ScreenSize::Screen1152x864:
+      return {939, 644};
+    case ScreenSize::Screen1280x1024:
+      return {1048, 780};
+    case ScreenSize::Screen1600x1200:
+      return {1320, 930};
+    case ScreenSize::All:
+    case ScreenSize::Unrecognised:
+      break;
+  }
   return {};
 }
 
-std::string screen_fit_attributes(std::string_view screensize, int width, int height) {
-  if (trimmed(screensize) == "All") return {};
+std::string screen_fit_attributes(ScreenSize screensize, int width, int height) {
+  if (screensize == ScreenSize::All) return {};
   const ScreenBox box = screen_box(screensize);
   if (width > box.width && box.width > 0) {
     const double r = static_cast<double>(box.width) / width;
@@ -220,7 +230,7 @@ PageLines image_page(const Settings& settings, const NavigationLabels& labels,
       numbering = " (Page " + std::to_string(in.index) + " of " + std::to_string(in.count) + ") ";
     lines.push_back("<title>" + settings.htmltitle + numbering + "</title>");
   }
-  if (settings.hyperlinkto.find("SlideShow") != std::string::npos && in.index < in.count)
+  if (settings.hyperlinkto.value() == Hyperlink::HtmlSlideShow && in.index < in.count)
     lines.push_back("<meta http-equiv=\"Refresh\" content=\"" +
                     std::to_string(settings.metarefresh) + "; url=" + link(in.next_page) + "\">");
   if (settings.include_heading) append_lines(lines, settings.add_header);

@@ -16,7 +16,7 @@ using PageLines = std::vector<std::string>;
 std::string trimmed(std::string_view text);
 
 // The font attributes F: " face = "..." " and " size = "..." " for each of fontface and fontsize
-// that is not "Default" (in any letter case).
+// that is not Default.
 std::string font_attributes(const Settings& settings);
 
 // Index page n's file name: htmlprefix, n padded to numnum digits, the trimmed html_extension.
@@ -26,22 +26,22 @@ std::string index_page_name(const Settings& settings, int page);
 // trimmed html_extension; an empty extension just removes it.
 std::string image_page_name(const Settings& settings, std::string_view image_name);
 
-// The link target T before "Do Not Hyperlink" empties it: the image itself for "Image", else
-// its page.
+// The link target T before DoNotHyperlink empties it: the image itself for Image, else its
+// page.
 std::string link_target(const Settings& settings, std::string_view image_name);
 
 // Whether an image with link target `target` gets a page of its own.
 bool image_page_due(const Settings& settings, std::string_view target);
 
-// The largest picture a page shows on the chosen screen size; 0 × 0 for "All" and unknown texts.
+// The largest picture a page shows on the chosen screen size; 0 × 0 for All and Unrecognised.
 struct ScreenBox {
   int width = 0, height = 0;
 };
-ScreenBox screen_box(std::string_view screensize);
+ScreenBox screen_box(ScreenSize screensize);
 
 // The width and height a width × height picture is shown at on `screensize`, as
-// ` width = "W" height = "H" `; empty for "All". The picture is never enlarged.
-std::string screen_fit_attributes(std::string_view screensize, int width, int height);
+// ` width = "W" height = "H" `; empty for All. The picture is never enlarged.
+std::string screen_fit_attributes(ScreenSize screensize, int width, int height);
 
 // "&lt;2kb&gt;" style size text for a byte count.
 std::string kilobytes_text(unsigned long long bytes);

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "settings/profile_file.h"
 #include "recording_run_host.h"
+#include "settings/profile_file.h"
 #include "settings/user_paths.h"
 #include "test_support.h"
 
@@ -387,6 +387,21 @@ TEST_F(BatchRunTest, ThumbnailThatWouldReplaceTheMainOutputOrSourceIsRefused) {
   run();
   EXPECT_EQ(test::read_bytes(source), before);
   EXPECT_TRUE(fs::exists(out("keep.png")));
+}
+
+TEST_F(BatchRunTest, ARefusedThumbnailTwoNamesItsOwnSettings) {
+  const fs::path source = add_source("keep.png", 40, 30);
+  settings.save_in_directory = "";
+  settings.dot2 = true;
+  settings.resizing_method_t2 = "1/2x";
+  host.answers = {true};
+  EXPECT_EQ(run().outputs.refused, 1);
+  const Lines log = host.log_lines();
+  EXPECT_NE(std::find(log.begin(), log.end(),
+                      "Thumbnail 2 not saved: " + source.string() +
+                          " is this image's own output or source; set save_in_directory_t2, "
+                          "file_prefix_t2 or file_suffix_t2 to give thumbnails their own name"),
+            log.end());
 }
 
 TEST_F(BatchRunTest, ThumbnailTwoKeepsIptcWhenAskedThumbnailOneNever) {

@@ -4,8 +4,8 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include "recording_run_host.h"
 #include "base/image_error.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -262,7 +262,7 @@ TEST_F(PipelineTest, ColourFrameAndDepthSteps) {
   expected.raster = test::gradient_rgb(100, 80);
   adjust_brightness(expected, 10);
   apply_negative(expected);
-  apply_effects(expected, {0, 0, 0, "", "sharpen"});
+  apply_effects(expected, {0, 0, 0, ColourSpace::AsIs, EffectFilter::Sharpen});
   EXPECT_EQ(ws.processimage.raster, expected.raster);
 }
 

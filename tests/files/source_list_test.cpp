@@ -70,6 +70,24 @@ TEST(SourceList, MenuCommands) {
   EXPECT_EQ(names(list), (std::vector<std::string>{"README"}));
 }
 
+TEST(SourceList, OrientationColumnIsReadOnceAndWrittenAsTyped) {
+  std::istringstream hand(
+      "a.png\t Rotate 180\u00B0 \nb.png\trotate left 90\u00B0\nc.png\tFlip Down\nd.png\n");
+  SourceList list = read_list(hand, "/base");
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list.entries[0].orientation.value(), Orientation::Rotate180);
+  EXPECT_EQ(list.entries[1].orientation.value(), Orientation::Unrecognised);
+  EXPECT_EQ(list.entries[2].orientation.value(), Orientation::FlipDown);
+  EXPECT_EQ(list.entries[3].orientation.value(), Orientation::AsIs);
+  std::stringstream text;
+  write_list(text, list);
+  EXPECT_NE(text.str().find("a.png\t Rotate 180\u00B0 \t"), std::string::npos);
+  EXPECT_NE(text.str().find("b.png\trotate left 90\u00B0\t"), std::string::npos);
+
+  list.set_orientation(kListOrientations[1], {3});
+  EXPECT_EQ(list.entries[3].orientation.value(), Orientation::RotateLeft90);
+}
+
 TEST(SourceList, TabSeparatedRoundTripAndHandWrittenRows) {
   SourceList list;
   list.add_files({"/p/a.jpg", "/p/b b.jpg"});

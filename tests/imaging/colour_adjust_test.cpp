@@ -69,7 +69,7 @@ TEST(Effects, OffsetsAlwaysPassThroughAndRaiseChannels) {
   EXPECT_EQ(doc.raster, before);
   EXPECT_EQ(doc.undo_label(), "IntensityRGBall 0,0,0");
 
-  apply_effects(doc, {10, 0, 255, "", ""});
+  apply_effects(doc, {10, 0, 255, ColourSpace::Unrecognised, EffectFilter::Unrecognised});
   const Rgb was = before.pixel(3, 3), now = doc.raster.pixel(3, 3);
   EXPECT_EQ(now.r, std::min(255, was.r + 10));
   EXPECT_EQ(now.g, was.g);
@@ -78,95 +78,106 @@ TEST(Effects, OffsetsAlwaysPassThroughAndRaiseChannels) {
 
 TEST(Effects, ColourSpaceTable) {
   struct Case {
-    std::string_view text;
+    ColourSpace space;
     JpegColorSpace jpeg;
     int tiff;
   };
   const IOParams defaults;
   const Case cases[] = {
-      {"RGB", JpegColorSpace::RGB, 2},
-      {" ycbcr ", JpegColorSpace::YCbCr, 6},
-      {"CMYK", JpegColorSpace::CMYK, 5},
-      {"YCbCrK", JpegColorSpace::YCbCrK, defaults.tiff_photometric},
-      {"As Is", defaults.jpeg_color_space, defaults.tiff_photometric},
-      {"Lab", defaults.jpeg_color_space, defaults.tiff_photometric},
+      {ColourSpace::RGB, JpegColorSpace::RGB, 2},
+      {ColourSpace::YCbCr, JpegColorSpace::YCbCr, 6},
+      {ColourSpace::CMYK, JpegColorSpace::CMYK, 5},
+      {ColourSpace::YCbCrK, JpegColorSpace::YCbCrK, defaults.tiff_photometric},
+      {ColourSpace::AsIs, defaults.jpeg_color_space, defaults.tiff_photometric},
+      {ColourSpace::Unrecognised, defaults.jpeg_color_space, defaults.tiff_photometric},
   };
   for (const Case& c : cases) {
     ImageDocument doc = gradient(5, 5);
-    apply_effects(doc, {0, 0, 0, c.text, "None"});
-    EXPECT_EQ(doc.params.jpeg_color_space, c.jpeg) << c.text;
-    EXPECT_EQ(doc.params.tiff_photometric, c.tiff) << c.text;
+    apply_effects(doc, {0, 0, 0, c.space, EffectFilter::None});
+    EXPECT_EQ(doc.params.jpeg_color_space, c.jpeg) << static_cast<int>(c.space);
+    EXPECT_EQ(doc.params.tiff_photometric, c.tiff) << static_cast<int>(c.space);
   }
 }
 
-TEST(Effects, FilterPresetsByTrimmedLowerCasedName) {
+TEST(Effects, FilterPresets) {
   struct Case {
-    std::string_view text;
+    EffectFilter filter;
     std::vector<FilterPreset> presets;
   };
   const Case cases[] = {
-      {"EMBOSS", {FilterPreset::Emboss}},
-      {" Blur", {FilterPreset::Blur}},
-      {"Blur More", {FilterPreset::Blur, FilterPreset::Blur}},
-      {"sharpen", {FilterPreset::Sharpen}},
-      {"Sharpen More", {FilterPreset::SharpenMore}},
-      {"Edge", {FilterPreset::Edge}},
-      {"None", {}},
-      {"Soften", {}},
+      {EffectFilter::Emboss, {FilterPreset::Emboss}},
+      {EffectFilter::Blur, {FilterPreset::Blur}},
+      {EffectFilter::BlurMore, {FilterPreset::Blur, FilterPreset::Blur}},
+      {EffectFilter::Sharpen, {FilterPreset::Sharpen}},
+      {EffectFilter::SharpenMore, {FilterPreset::SharpenMore}},
+      {EffectFilter::Edge, {FilterPreset::Edge}},
+      {EffectFilter::None, {}},
+      {EffectFilter::Unrecognised, {}},
   };
   for (const Case& c : cases) {
     ImageDocument doc = gradient();
     ImageDocument expected = gradient();
     for (FilterPreset p : c.presets) apply_filter(expected, p);
-    apply_effects(doc, {0, 0, 0, "", c.text});
-    EXPECT_EQ(doc.raster, expected.raster) << c.text;
+    apply_effects(doc, {0, 0, 0, ColourSpace::AsIs, c.filter});
+    EXPECT_EQ(doc.raster, expected.raster) << static_cast<int>(c.filter);
   }
   // Blur More really is two passes, not one.
   ImageDocument once = gradient();
   apply_filter(once, FilterPreset::Blur);
   ImageDocument twice = gradient();
-  apply_effects(twice, {0, 0, 0, "", "blur more"});
+  apply_effects(twice, {0, 0, 0, ColourSpace::AsIs, EffectFilter::BlurMore});
   EXPECT_NE(once.raster, twice.raster);
 }
 
-TEST(ColourDepth, MarkersInOrderOnTheTextAsTyped) {
-  EXPECT_EQ(colour_depth_request("24 Bits (16.7 mil)"), 0);
-  EXPECT_EQ(colour_depth_request("16 Bits (65535)"), 65535);
-  EXPECT_EQ(colour_depth_request("14 Bits (16384)"), 16384);
-  EXPECT_EQ(colour_depth_request("12 Bits (4096)"), 4096);
-  EXPECT_EQ(colour_depth_request("11 Bits (2048)"), 2048);
-  EXPECT_EQ(colour_depth_request("10 Bits (1024)"), 1024);
-  EXPECT_EQ(colour_depth_request("8 Bits   (256)"), 256);
-  EXPECT_EQ(colour_depth_request("4 Bits   (16)"), 16);
-  EXPECT_EQ(colour_depth_request("2 Bits   (4)"), 4);
-  EXPECT_EQ(colour_depth_request("1 Bits"), 2);
-  EXPECT_EQ(colour_depth_request("8 bits"), std::nullopt);  // case matters
-  EXPECT_EQ(colour_depth_request("256 colours"), std::nullopt);
-  EXPECT_EQ(colour_depth_request(""), std::nullopt);
+TEST(Effects, NoFilterLeavesAPaletteImageItsFormat) {
+  for (EffectFilter filter : {EffectFilter::None, EffectFilter::Unrecognised}) {
+    ImageDocument doc = palette_image();
+    apply_effects(doc, {0, 0, 0, ColourSpace::AsIs, filter});
+    EXPECT_EQ(doc.raster.format(), PixelFormat::Palette8);
+  }
+  ImageDocument doc = palette_image();
+  apply_effects(doc, {0, 0, 0, ColourSpace::AsIs, EffectFilter::Edge});
+  EXPECT_EQ(doc.raster.format(), PixelFormat::Rgb24);
+}
+
+TEST(ColourDepth, ColourCountsOfEveryDepth) {
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits24), 0);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits16), 65535);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits15), 32768);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits14), 16384);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits12), 4096);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits11), 2048);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits10), 1024);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits9), 512);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits8), 256);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits4), 16);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits2), 4);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Bits1), 2);
+  EXPECT_EQ(colour_depth_request(ColourDepth::Unrecognised), std::nullopt);
 }
 
 TEST(ColourDepth, ReducesAsAsked) {
   ImageDocument doc = gradient(96, 64);
   const Raster before = doc.raster;
-  apply_colour_depth(doc, "16 Bits (65535)");
+  apply_colour_depth(doc, ColourDepth::Bits16);
   EXPECT_EQ(doc.raster, before);
-  apply_colour_depth(doc, "no such depth");
+  apply_colour_depth(doc, ColourDepth::Unrecognised);
   EXPECT_EQ(doc.raster, before);
 
-  apply_colour_depth(doc, "8 Bits   (256)");
+  apply_colour_depth(doc, ColourDepth::Bits8);
   EXPECT_LE(count_colours(doc.raster, 256), 256);
   EXPECT_GT(count_colours(doc.raster, 256), 4);
 
   doc = gradient(96, 64);
-  apply_colour_depth(doc, "2 Bits   (4)");
+  apply_colour_depth(doc, ColourDepth::Bits2);
   EXPECT_LE(count_colours(doc.raster, 4), 4);
 
   doc = gradient(96, 64);
-  apply_colour_depth(doc, "1 Bits");
+  apply_colour_depth(doc, ColourDepth::Bits1);
   EXPECT_EQ(doc.raster.format(), PixelFormat::Bit1);
 
   doc = palette_image();
-  apply_colour_depth(doc, "24 Bits (16.7 mil)");
+  apply_colour_depth(doc, ColourDepth::Bits24);
   EXPECT_EQ(doc.raster.format(), PixelFormat::Rgb24);
   EXPECT_EQ(doc.raster.pixel(3, 2), (Rgb{200, 100, 50}));
 }

@@ -37,7 +37,7 @@ bool filled(const Raster& canvas, int x, int y, int w, int h, Rgb colour) {
 TEST(Frame, BorderSurroundsTheImage) {
   const Raster source = test::gradient_rgb(100, 80);
   ImageDocument doc = gradient(100, 80);
-  apply_frame(doc, {" BORDER ", kRed, 10});
+  apply_frame(doc, {FrameKind::Border, kRed, 10});
   ASSERT_EQ(doc.width(), 120);
   ASSERT_EQ(doc.height(), 100);
   EXPECT_TRUE(holds_at(doc.raster, source, 10, 10));
@@ -48,14 +48,14 @@ TEST(Frame, BorderSurroundsTheImage) {
   EXPECT_EQ(doc.params.jpeg_quality, 33);  // file parameters stay
 
   doc = gradient(100, 80);
-  apply_frame(doc, {"Border", kRed, 0});
+  apply_frame(doc, {FrameKind::Border, kRed, 0});
   EXPECT_EQ(doc.raster, source);
 }
 
 TEST(Frame, ShadowLiesWhereTheOffsetsPoint) {
   const Raster source = test::gradient_rgb(100, 80);
   ImageDocument doc = gradient(100, 80);
-  apply_frame(doc, {"3D Effect", kRed, 0, 5, 5});
+  apply_frame(doc, {FrameKind::Effect3D, kRed, 0, 5, 5});
   ASSERT_EQ(doc.width(), 105);
   ASSERT_EQ(doc.height(), 85);
   EXPECT_TRUE(holds_at(doc.raster, source, 0, 0));
@@ -66,7 +66,7 @@ TEST(Frame, ShadowLiesWhereTheOffsetsPoint) {
   EXPECT_TRUE(filled(doc.raster, 0, 80, 5, 5, kBackground));
 
   doc = gradient(100, 80);
-  apply_frame(doc, {"3d effect", kRed, 0, -5, 5});
+  apply_frame(doc, {FrameKind::Effect3D, kRed, 0, -5, 5});
   ASSERT_EQ(doc.width(), 105);
   ASSERT_EQ(doc.height(), 85);
   EXPECT_TRUE(holds_at(doc.raster, source, 5, 0));
@@ -74,7 +74,7 @@ TEST(Frame, ShadowLiesWhereTheOffsetsPoint) {
   EXPECT_TRUE(filled(doc.raster, 0, 0, 5, 5, kBackground));
 
   doc = gradient(100, 80);
-  apply_frame(doc, {"3D Effect", kRed, 0, 0, 0});
+  apply_frame(doc, {FrameKind::Effect3D, kRed, 0, 0, 0});
   EXPECT_EQ(doc.raster, source);
 }
 
@@ -84,7 +84,7 @@ TEST(Frame, OtherFormatsAndAlphaSurvive) {
   doc.raster.set_pixel(1, 1, {90, 90, 90});
   doc.raster.add_alpha();
   doc.raster.alpha_row(1)[1] = 7;
-  apply_frame(doc, {"Border", kRed, 2});
+  apply_frame(doc, {FrameKind::Border, kRed, 2});
   ASSERT_EQ(doc.raster.format(), PixelFormat::Rgb24);
   EXPECT_EQ(doc.raster.pixel(3, 3), (Rgb{90, 90, 90}));
   ASSERT_TRUE(doc.raster.has_alpha());
@@ -92,13 +92,15 @@ TEST(Frame, OtherFormatsAndAlphaSurvive) {
   EXPECT_EQ(doc.raster.alpha_row(0)[0], 255);
 }
 
-TEST(Frame, UnknownKindsDoNothingAndHugeOffsetsAreRefused) {
+TEST(Frame, NoneAndUnrecognisedDoNothingAndHugeOffsetsAreRefused) {
   const Raster source = test::gradient_rgb(10, 8);
   ImageDocument doc = gradient(10, 8);
-  apply_frame(doc, {"Shadow", kRed, 4, 4, 4});
-  EXPECT_EQ(doc.raster, source);
-  EXPECT_THROW(apply_frame(doc, {"3D Effect", kRed, 0, INT32_MIN, 0}), ImageError);
-  EXPECT_THROW(apply_frame(doc, {"Border", kRed, INT32_MAX}), ImageError);
+  for (FrameKind kind : {FrameKind::None, FrameKind::Unrecognised}) {
+    apply_frame(doc, {kind, kRed, 4, 4, 4});
+    EXPECT_EQ(doc.raster, source);
+  }
+  EXPECT_THROW(apply_frame(doc, {FrameKind::Effect3D, kRed, 0, INT32_MIN, 0}), ImageError);
+  EXPECT_THROW(apply_frame(doc, {FrameKind::Border, kRed, INT32_MAX}), ImageError);
   EXPECT_EQ(doc.raster, source);
 }
 

@@ -7,28 +7,19 @@
 namespace lumatrix {
 namespace {
 
-ResizeOptions method(std::string_view text) {
+using M = ResizeMethod;
+
+ResizeOptions method(ResizeMethod m) {
   ResizeOptions o;
-  o.method = text;
+  o.method = m;
   o.filter = ResampleFilter::Bell;
   return o;
 }
 
 ResizePlan plan(const ResizeOptions& o, int w, int h) {
   const auto p = plan_resize(o, w, h);
-  EXPECT_TRUE(p.has_value()) << o.method;
+  EXPECT_TRUE(p.has_value()) << static_cast<int>(o.method);
   return p.value_or(ResizePlan{-99, -99});
-}
-
-TEST(ResampleFilterFor, NamesTrimmedAndLowerCasedOthersLanczos) {
-  EXPECT_EQ(resample_filter_for("None"), ResampleFilter::None);
-  EXPECT_EQ(resample_filter_for("  TRIANGLE "), ResampleFilter::Triangle);
-  EXPECT_EQ(resample_filter_for("Hermite"), ResampleFilter::Hermite);
-  EXPECT_EQ(resample_filter_for("bell"), ResampleFilter::Bell);
-  EXPECT_EQ(resample_filter_for("BSpline"), ResampleFilter::BSpline);
-  EXPECT_EQ(resample_filter_for("Lanczos3"), ResampleFilter::Lanczos3);
-  EXPECT_EQ(resample_filter_for("bicubic"), ResampleFilter::Lanczos3);
-  EXPECT_EQ(resample_filter_for(""), ResampleFilter::Lanczos3);
 }
 
 TEST(RoundHalfEven, TiesGoToEven) {
@@ -41,17 +32,18 @@ TEST(RoundHalfEven, TiesGoToEven) {
 }
 
 TEST(PlanResize, FixedFactorsRoundHalfToEven) {
-  EXPECT_EQ(plan(method("1/4x"), 10, 6), (ResizePlan{2, 2, ResampleFilter::Bell}));
-  EXPECT_EQ(plan(method(" 1/3X "), 1000, 750), (ResizePlan{333, 250, ResampleFilter::Bell}));
-  EXPECT_EQ(plan(method("1/2x"), 5, 7), (ResizePlan{2, 4, ResampleFilter::Bell}));
-  EXPECT_EQ(plan(method("3/4x"), 1001, 1002), (ResizePlan{751, 752, ResampleFilter::Bell}));
-  EXPECT_EQ(plan(method("2x"), 7, 5), (ResizePlan{14, 10, ResampleFilter::Bell}));
-  EXPECT_EQ(plan(method("3x"), 7, 5), (ResizePlan{21, 15, ResampleFilter::Bell}));
-  EXPECT_EQ(plan(method("4x"), 7, 5), (ResizePlan{28, 20, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::Quarter), 10, 6), (ResizePlan{2, 2, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::Third), 1000, 750), (ResizePlan{333, 250, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::Half), 5, 7), (ResizePlan{2, 4, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::ThreeQuarters), 1001, 1002),
+            (ResizePlan{751, 752, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::Double), 7, 5), (ResizePlan{14, 10, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::Triple), 7, 5), (ResizePlan{21, 15, ResampleFilter::Bell}));
+  EXPECT_EQ(plan(method(M::Quadruple), 7, 5), (ResizePlan{28, 20, ResampleFilter::Bell}));
 }
 
 TEST(PlanResize, PercentagesIncludingTheDegenerateOnes) {
-  ResizeOptions o = method("Downsize by %");
+  ResizeOptions o = method(M::DownsizeByPercent);
   o.percentage = 25;
   EXPECT_EQ(plan(o, 200, 101), (ResizePlan{150, 76, ResampleFilter::Bell}));
   o.percentage = 100;
@@ -59,7 +51,7 @@ TEST(PlanResize, PercentagesIncludingTheDegenerateOnes) {
   o.percentage = 150;  // negative sizes: resample takes their absolute value
   EXPECT_EQ(plan(o, 200, 100), (ResizePlan{-100, -50, ResampleFilter::Bell}));
 
-  o = method("upsize by %");
+  o = method(M::UpsizeByPercent);
   o.percentage = 0;
   EXPECT_EQ(plan(o, 200, 100), (ResizePlan{200, 100, ResampleFilter::Bell}));
   o.percentage = 50;
@@ -67,23 +59,24 @@ TEST(PlanResize, PercentagesIncludingTheDegenerateOnes) {
 }
 
 TEST(PlanResize, WithoutAspectRatioEveryOtherMethodGoesToTheExactSize) {
-  for (std::string_view m :
-       {"Resize by Pixels", "Downsize by Pixels", "Upsize by Pixels", "something else"}) {
+  for (ResizeMethod m :
+       {M::ResizeByPixels, M::DownsizeByPixels, M::UpsizeByPixels, M::Unrecognised}) {
     ResizeOptions o = method(m);
     o.keep_aspect = false;
     o.width = 0;
     o.height = 30;
     const ResizePlan p = plan(o, 320, 240);
-    EXPECT_EQ(p, (ResizePlan{0, 30, ResampleFilter::Bell, ResizeKind::Direct})) << m;
+    EXPECT_EQ(p, (ResizePlan{0, 30, ResampleFilter::Bell, ResizeKind::Direct}))
+        << static_cast<int>(m);
   }
   // Fixed factors and percentages come first and ignore the flag.
-  ResizeOptions o = method("1/2x");
+  ResizeOptions o = method(M::Half);
   o.keep_aspect = false;
   EXPECT_EQ(plan(o, 320, 240), (ResizePlan{160, 120, ResampleFilter::Bell}));
 }
 
 TEST(PlanResize, ResizeByPixelsAlwaysLanczos3) {
-  ResizeOptions o = method("Resize by Pixels");
+  ResizeOptions o = method(M::ResizeByPixels);
   o.filter = ResampleFilter::None;
   const auto lanczos = [](int w, int h) {
     return ResizePlan{w, h, ResampleFilter::Lanczos3, ResizeKind::Pixels};
@@ -101,7 +94,7 @@ TEST(PlanResize, ResizeByPixelsAlwaysLanczos3) {
 }
 
 TEST(PlanResize, DownsizeByPixelsWithAndWithoutPortraitSwap) {
-  ResizeOptions o = method("Downsize by Pixels");
+  ResizeOptions o = method(M::DownsizeByPixels);
   const auto box = [](int w, int h) {
     return ResizePlan{w, h, ResampleFilter::Bell, ResizeKind::Box};
   };
@@ -122,7 +115,7 @@ TEST(PlanResize, DownsizeByPixelsWithAndWithoutPortraitSwap) {
 }
 
 TEST(PlanResize, UpsizeByPixelsNeverShrinks) {
-  ResizeOptions o = method("Upsize by Pixels");
+  ResizeOptions o = method(M::UpsizeByPixels);
   const auto box = [](int w, int h) {
     return ResizePlan{w, h, ResampleFilter::Bell, ResizeKind::Box};
   };
@@ -134,27 +127,29 @@ TEST(PlanResize, UpsizeByPixelsNeverShrinks) {
   EXPECT_EQ(plan(o, 300, 400), box(640, 853));
 }
 
-TEST(PlanResize, NothingForAsIsAndUnknownTexts) {
-  EXPECT_FALSE(plan_resize(method("As Is"), 100, 100));
-  EXPECT_FALSE(plan_resize(method("5x"), 100, 100));
+TEST(PlanResize, NothingForAsIsAndUnrecognised) {
+  EXPECT_FALSE(plan_resize(method(M::AsIs), 100, 100));
+  EXPECT_FALSE(plan_resize(method(M::Unrecognised), 100, 100));
 }
 
 TEST(PlanResize, ThumbnailsKnowOnlyTheShrinkingMethods) {
-  for (std::string_view m : {"2x", "4x", "Upsize by %", "Upsize by Pixels"}) {
+  for (ResizeMethod m :
+       {M::Double, M::Triple, M::Quadruple, M::UpsizeByPercent, M::UpsizeByPixels}) {
     ResizeOptions o = method(m);
     o.enlarging_methods = false;
-    EXPECT_FALSE(plan_resize(o, 100, 100)) << m;
+    EXPECT_FALSE(plan_resize(o, 100, 100)) << static_cast<int>(m);
     o.keep_aspect = false;  // then like any other text: the exact size
-    EXPECT_EQ(plan(o, 100, 100), (ResizePlan{640, 480, ResampleFilter::Bell})) << m;
+    EXPECT_EQ(plan(o, 100, 100), (ResizePlan{640, 480, ResampleFilter::Bell}))
+        << static_cast<int>(m);
   }
-  ResizeOptions o = method("Downsize by Pixels");
+  ResizeOptions o = method(M::DownsizeByPixels);
   o.enlarging_methods = false;
   EXPECT_EQ(plan(o, 1280, 960).width, 640);
 }
 
 TEST(PlanResize, PixelMethodsRefuseAnEmptyImage) {
-  EXPECT_THROW(plan_resize(method("Downsize by Pixels"), 0, 0), ImageError);
-  ResizeOptions o = method("Resize by Pixels");
+  EXPECT_THROW(plan_resize(method(M::DownsizeByPixels), 0, 0), ImageError);
+  ResizeOptions o = method(M::ResizeByPixels);
   o.height = 0;
   EXPECT_THROW(plan_resize(o, 0, 10), ImageError);
 }

@@ -11,11 +11,14 @@
 namespace lumatrix {
 namespace {
 
+// A placement as its text reads, where a caption of tw x th lands on a W x H image.
+Point placed(std::string_view name, int W, int H, int tw, int th, Point axis) {
+  return caption_position(CaptionPlacementChoice::parse(name), W, H, tw, th, axis);
+}
+
 TEST(CaptionPosition, EveryPlacementName) {
   const Point axis{11, 13};
-  const auto at = [&](std::string_view name) {
-    return caption_position(name, 200, 101, 50, 20, axis);
-  };
+  const auto at = [&](std::string_view name) { return placed(name, 200, 101, 50, 20, axis); };
   EXPECT_EQ(at("Top Left"), (Point{0, 0}));
   EXPECT_EQ(at("Top Center"), (Point{75, 0}));
   EXPECT_EQ(at("Top Right"), (Point{150, 0}));
@@ -31,35 +34,40 @@ TEST(CaptionPosition, EveryPlacementName) {
 }
 
 TEST(CaptionPosition, OnlyTheMiddleNamesAreTrimmed) {
-  EXPECT_EQ(caption_position("Middle Left ", 200, 100, 50, 20, {}), (Point{0, 40}));
-  EXPECT_EQ(caption_position(" Middle Right", 200, 100, 50, 20, {}), (Point{150, 40}));
+  EXPECT_EQ(placed("Middle Left ", 200, 100, 50, 20, {}), (Point{0, 40}));
+  EXPECT_EQ(placed(" Middle Right", 200, 100, 50, 20, {}), (Point{150, 40}));
   // Unmatched, and neither "Center" nor "Right" in it: the origin.
-  EXPECT_EQ(caption_position("Top Left ", 200, 100, 50, 20, {}), (Point{0, 0}));
-  EXPECT_EQ(caption_position("bottom left", 200, 100, 50, 20, {}), (Point{0, 0}));
+  EXPECT_EQ(placed("Top Left ", 200, 100, 50, 20, {}), (Point{0, 0}));
+  EXPECT_EQ(placed("bottom left", 200, 100, 50, 20, {}), (Point{0, 0}));
   // Unmatched but corrected across by the substring tests.
-  EXPECT_EQ(caption_position("Bottom Right ", 200, 100, 50, 20, {}), (Point{150, 0}));
-  EXPECT_EQ(caption_position("By Center", 200, 100, 50, 20, {3, 4}), (Point{75, 0}));
+  EXPECT_EQ(placed("Bottom Right ", 200, 100, 50, 20, {}), (Point{150, 0}));
+  EXPECT_EQ(placed("By Center", 200, 100, 50, 20, {3, 4}), (Point{75, 0}));
 }
 
 TEST(CaptionPosition, WiderThanTheImageGoesNegative) {
-  EXPECT_EQ(caption_position("Bottom Right", 100, 50, 131, 20, {}), (Point{-31, 30}));
-  EXPECT_EQ(caption_position("Bottom Center", 100, 50, 131, 20, {}), (Point{-15, 30}));
+  EXPECT_EQ(placed("Bottom Right", 100, 50, 131, 20, {}), (Point{-31, 30}));
+  EXPECT_EQ(placed("Bottom Center", 100, 50, 131, 20, {}), (Point{-15, 30}));
 }
 
 TEST(CaptionBand, TopForTopAndVerticalNames) {
+  const auto band_on_top = [](std::string_view name) {
+    return CaptionPlacementChoice::parse(name).band_on_top;
+  };
   EXPECT_TRUE(band_on_top("Top Right"));
   EXPECT_TRUE(band_on_top("Vertical Right TopDown"));
+  EXPECT_TRUE(band_on_top("Topless"));  // any "Top" in the text
   EXPECT_FALSE(band_on_top("Middle Center"));
   EXPECT_FALSE(band_on_top("top left"));
 }
 
 TEST(CaptionText, TokensAreRecognisedWholeOnly) {
   const std::time_t now = std::time(nullptr);
-  EXPECT_EQ(resolve_caption_text("  [filename] ", "Current", "MMDDYYYY", "out.jpg", {}, now),
-            "out.jpg");
-  EXPECT_EQ(resolve_caption_text("Shot [DATE]", "Current", "MMDDYYYY", "out.jpg", {}, now),
+  EXPECT_EQ(
+      resolve_caption_text("  [filename] ", DateType::Current, "MMDDYYYY", "out.jpg", {}, now),
+      "out.jpg");
+  EXPECT_EQ(resolve_caption_text("Shot [DATE]", DateType::Current, "MMDDYYYY", "out.jpg", {}, now),
             "Shot [DATE]");
-  EXPECT_EQ(resolve_caption_text("  as typed ", "Current", "MMDDYYYY", "o", {}, now),
+  EXPECT_EQ(resolve_caption_text("  as typed ", DateType::Current, "MMDDYYYY", "o", {}, now),
             "  as typed ");
 }
 
@@ -70,15 +78,17 @@ TEST(CaptionText, DateOfTheSourceOrOfNow) {
   const std::time_t now = 1'700'000'000;  // 14/15 Nov 2023 depending on the zone
   std::tm local{};
   localtime_r(&now, &local);
-  EXPECT_EQ(resolve_caption_text("[DATE]", "Current", "YYYY-MM-DD", "o", file, now),
+  EXPECT_EQ(resolve_caption_text("[DATE]", DateType::Current, "YYYY-MM-DD", "o", file, now),
             format_date(local, "YYYY-MM-DD"));
   // The file was written today; "Creation" reads its time, not `now`.
-  EXPECT_EQ(resolve_caption_text("[date]", " creation ", "YYYY-MM-DD", "o", file, now),
+  EXPECT_EQ(resolve_caption_text("[date]", DateTypeChoice::parse(" creation "), "YYYY-MM-DD", "o",
+                                 file, now),
             format_date(*file_write_date(file), "YYYY-MM-DD"));
   EXPECT_NE(format_date(*file_write_date(file), "YYYY"), "2023");
   // No readable time stamp: the current date.
-  EXPECT_EQ(resolve_caption_text("[DATE]", "Creation", "DDMMYY", "o", dir / "gone.png", now),
-            format_date(local, "DDMMYY"));
+  EXPECT_EQ(
+      resolve_caption_text("[DATE]", DateType::Creation, "DDMMYY", "o", dir / "gone.png", now),
+      format_date(local, "DDMMYY"));
 }
 
 FontRecord dejavu(int pixels) {
@@ -295,12 +305,12 @@ TEST_F(AddCaptionTest, VerticalInBorderPutsTheBandAlongTheEdge) {
 TEST_F(AddCaptionTest, WideCaptionAtBottomRightIsClippedOnTheLeft) {
   settings.caption_text = "A caption much wider than the image";
   settings.Text_Alignment = "Bottom Right";
-  ASSERT_GT(tw(settings.caption_text), 90);
+  ASSERT_GT(tw(settings.caption_text.text()), 90);
   add_caption(ws, settings, "x.jpg", 1);
   const Box box = changed(test::gradient_rgb(90, 50), ws.processimage.raster);
   EXPECT_EQ(box.x1, 0);
   EXPECT_EQ(box.x2, 89);
-  EXPECT_EQ(box.y1, 50 - th(settings.caption_text));
+  EXPECT_EQ(box.y1, 50 - th(settings.caption_text.text()));
 }
 
 }  // namespace

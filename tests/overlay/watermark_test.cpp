@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/pipeline.h"
-#include "recording_run_host.h"
 #include "imaging/merge.h"
 #include "overlay/overlays.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -25,11 +25,14 @@ ImageDocument gradient(int w, int h) {
   return doc;
 }
 
+// A placement as its text reads, where a w x h watermark lands on a W x H image.
+Point placed(std::string_view name, int W, int H, int w, int h, Point axis) {
+  return watermark_position(WatermarkPlacementChoice::parse(name), W, H, w, h, axis);
+}
+
 TEST(WatermarkPosition, EveryPlacementName) {
   const Point axis{7, 9};
-  const auto at = [&](std::string_view name) {
-    return watermark_position(name, 100, 81, 30, 20, axis);
-  };
+  const auto at = [&](std::string_view name) { return placed(name, 100, 81, 30, 20, axis); };
   EXPECT_EQ(at("Top Left"), (Point{0, 0}));
   EXPECT_EQ(at("Top Center"), (Point{35, 0}));
   EXPECT_EQ(at("Top Right"), (Point{70, 0}));
@@ -45,8 +48,8 @@ TEST(WatermarkPosition, EveryPlacementName) {
 }
 
 TEST(WatermarkPosition, LargerThanTheImageGoesNegativeAndHalvesTowardZero) {
-  EXPECT_EQ(watermark_position("Bottom Right", 10, 10, 25, 13, {}), (Point{-15, -3}));
-  EXPECT_EQ(watermark_position("Middle Center", 10, 10, 25, 13, {}), (Point{-7, -1}));
+  EXPECT_EQ(placed("Bottom Right", 10, 10, 25, 13, {}), (Point{-15, -3}));
+  EXPECT_EQ(placed("Middle Center", 10, 10, 25, 13, {}), (Point{-7, -1}));
 }
 
 TEST(WatermarkAlpha, GifAndPngInAnyCase) {
@@ -86,7 +89,7 @@ TEST(WatermarkStamp, MergeBlendsWithThePercentage) {
 TEST(WatermarkStamp, MergePastTheEdgeSqueezesIntoTheVisiblePart) {
   const ImageDocument mark = solid(8, 8, {0, 0, 255});
   ImageDocument doc = solid(6, 6, {255, 255, 255});
-  const Point at = watermark_position("Bottom Right", 6, 6, 8, 8, {});
+  const Point at = watermark_position(WatermarkPlacement::BottomRight, 6, 6, 8, 8, {});
   stamp_watermark(doc, mark, at, StampMode::Merge, 0, false);
   EXPECT_EQ(doc.raster, solid(6, 6, {0, 0, 255}).raster);
 }

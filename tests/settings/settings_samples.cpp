@@ -1,6 +1,7 @@
 #include "settings_samples.h"
 
 #include <string>
+#include <type_traits>
 #include <variant>
 
 namespace lumatrix::test {
@@ -25,8 +26,8 @@ Settings every_value_changed(bool control_characters) {
       }
       case OptionKind::Choice:
       case OptionKind::Text:
-        option.in<std::string>(s) = control_characters ? " T" + tag + " $ \"q\" \xC3\xA9\t$0D\x01"
-                                                       : "\"T" + tag + "\"$ é\\";
+        option.set_text(s, control_characters ? " T" + tag + " $ \"q\" \xC3\xA9\t$0D\x01"
+                                              : "\"T" + tag + "\"$ é\\");
         break;
       case OptionKind::Lines:
         option.in<Lines>(s) = control_characters
@@ -53,7 +54,14 @@ Settings stored_parts(const Settings& s) {
   Settings result = s;
   for (const OptionDecl& option : options()) {
     if (!option.stored()) {
-      std::visit([&](auto member) { result.*member = defaults.*member; }, option.member);
+      std::visit(
+          [&](auto member) {
+            if constexpr (std::is_same_v<decltype(member), ChoiceMember>)
+              member.assign(result, member.text(defaults));
+            else
+              result.*member = defaults.*member;
+          },
+          option.member);
       continue;
     }
     if (option.kind != OptionKind::Font) continue;

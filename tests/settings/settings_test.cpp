@@ -13,7 +13,8 @@ namespace {
 
 // Consumers read members by control name with their natural types.
 static_assert(std::is_same_v<decltype(Settings::JPEG_Quality), int32_t>);
-static_assert(std::is_same_v<decltype(Settings::resizing_method), std::string>);
+static_assert(std::is_same_v<decltype(Settings::resizing_method), Choice<ResizeMethodChoice>>);
+static_assert(std::is_same_v<decltype(Settings::Image_Format), std::string>);
 static_assert(std::is_same_v<decltype(Settings::add_header), Lines>);
 static_assert(std::is_same_v<decltype(Settings::progressive_JPEG), bool>);
 static_assert(std::is_same_v<decltype(Settings::FontDialog1), FontRecord>);

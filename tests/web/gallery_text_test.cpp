@@ -49,6 +49,9 @@ TEST(GalleryText, FontAttributesAndKilobytes) {
 }
 
 TEST(GalleryText, ScreenFitShrinksIntoTheBoxAndNeverEnlarges) {
+  const auto screen_fit_attributes = [](std::string_view size, int width, int height) {
+    return lumatrix::screen_fit_attributes(ScreenSizeChoice::parse(size), width, height);
+  };
   EXPECT_EQ(screen_fit_attributes("800 x 600", 2000, 1000), R"( width = "640" height = "320" )");
   EXPECT_EQ(screen_fit_attributes("800 x 600", 600, 900), R"( width = "250" height = "375" )");
   EXPECT_EQ(screen_fit_attributes(" 640 x 480 ", 100, 50), R"( width = "100" height = "50" )");
