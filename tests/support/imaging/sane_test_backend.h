@@ -1,0 +1,34 @@
+#pragma once
+// SANE for a test alone: a configuration folder whose dll.conf offers only SANE's own "test"
+// backend, with that backend's options (mode, depth, three-pass, hand-scanner, test picture,
+// ...) as the test chooses. SANE_CONFIG_DIR points at the folder while the object lives, for
+// this process and the programs it starts.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lumatrix::test {
+
+class SaneTestBackend {
+ public:
+  // Option lines of the backend's test.conf: {"mode", "Color"}, {"test-picture", "\"Grid\""}.
+  using Options = std::vector<std::pair<std::string, std::string>>;
+
+  explicit SaneTestBackend(const Options& options = {});
+  ~SaneTestBackend();
+  SaneTestBackend(const SaneTestBackend&) = delete;
+  SaneTestBackend& operator=(const SaneTestBackend&) = delete;
+
+  // Replaces the options; they apply from SANE's next start.
+  void set_options(const Options& options);
+  // One folder for the whole process: SANE looks up its configuration folder once per process
+  // and keeps it, so every test rewrites the same one.
+  static const std::filesystem::path& folder();
+
+ private:
+  std::optional<std::string> previous_;
+};
+
+}  // namespace lumatrix::test
