@@ -104,23 +104,29 @@ TEST(SaneScanner, LineArtPageIsOneBitWithSetBitsBlack) {
 }
 
 TEST(SaneScanner, ThreePassPageInAnyFrameOrderIsTheSinglePassPage) {
-  Raster single_pass;
-  {
-    test::SaneTestBackend backend(colour_pattern());
-    single_pass = scan().raster;
-  }
-  for (const char* order : {"RGB", "GBR", "BRG"}) {
-    SCOPED_TRACE(order);
-    test::SaneTestBackend backend(
-        colour_pattern({{"three-pass", "true"}, {"three-pass-order", order}}));
-    std::vector<std::pair<int64_t, int64_t>> reports;
-    const ImageDocument page = scan(
-        {}, [&](int64_t received, int64_t expected) { reports.emplace_back(received, expected); });
-    EXPECT_EQ(page.raster, single_pass);
-    // The progress runs over the three frames together.
-    ASSERT_FALSE(reports.empty());
-    EXPECT_EQ(reports.back().first, 3 * 157 * 196);
-    EXPECT_EQ(reports.back().second, 3 * 157 * 196);
+  // scanimage cannot put together three-pass pages of 16 bits, so the single-pass page of the
+  // same picture is the reference.
+  for (const char* depth : {"8", "16"}) {
+    Raster single_pass;
+    {
+      test::SaneTestBackend backend(colour_pattern({{"depth", depth}}));
+      single_pass = scan().raster;
+    }
+    for (const char* order : {"RGB", "GBR", "BRG"}) {
+      SCOPED_TRACE(std::string(order) + " depth " + depth);
+      test::SaneTestBackend backend(
+          colour_pattern({{"depth", depth}, {"three-pass", "true"}, {"three-pass-order", order}}));
+      std::vector<std::pair<int64_t, int64_t>> reports;
+      const ImageDocument page = scan({}, [&](int64_t received, int64_t expected) {
+        reports.emplace_back(received, expected);
+      });
+      EXPECT_EQ(page.raster, single_pass);
+      // The progress runs over the three frames together.
+      const int64_t bytes = 3 * 157 * 196 * (depth[0] == '8' ? 1 : 2);
+      ASSERT_FALSE(reports.empty());
+      EXPECT_EQ(reports.back().first, bytes);
+      EXPECT_EQ(reports.back().second, bytes);
+    }
   }
 }
 

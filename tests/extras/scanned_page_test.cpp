@@ -8,6 +8,7 @@
 
 #include "base/image_error.h"
 #include "extras/scan_page_builder.h"
+#include "folder_contents.h"
 #include "settings/settings_rules.h"
 #include "test_support.h"
 
@@ -15,6 +16,7 @@ namespace lumatrix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::names_in;
 
 // Sends `page` line by line as one colour frame; can fail after a number of lines.
 class FakeScanner : public Scanner {
@@ -43,13 +45,6 @@ class FakeScanner : public Scanner {
     return builder.finish(150);
   }
 };
-
-std::vector<std::string> names_in(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 void touch(const fs::path& path, const std::string& text = "x") {
   test::write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
@@ -119,8 +114,7 @@ TEST(ScannedPage, ScanIntoFolderTakesTheNextNumberAndNeverReplacesAFile) {
   EXPECT_EQ(row.full_path(), dir / "scan_2.jpg");
   EXPECT_EQ(list.entries, std::vector<ListEntry>{row});
   EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"scan_1.jpg", "scan_2.jpg"}));
-  const std::vector<uint8_t> earlier = test::read_bytes(dir / "scan_1.jpg");
-  EXPECT_EQ(std::string(earlier.begin(), earlier.end()), "an earlier scan");
+  EXPECT_EQ(test::text_of(dir / "scan_1.jpg"), "an earlier scan");
 
   ImageDocument saved;
   ASSERT_TRUE(saved.load(dir / "scan_2.jpg"));

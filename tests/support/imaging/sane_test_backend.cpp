@@ -27,6 +27,10 @@ SaneTestBackend::~SaneTestBackend() {
     ::unsetenv("SANE_CONFIG_DIR");
 }
 
+void SaneTestBackend::offer_no_scanner() {
+  std::ofstream(folder() / "dll.conf") << "";
+}
+
 void SaneTestBackend::set_options(const Options& options) {
   // The backend's own defaults for what a test leaves out: without them it scans at a
   // resolution near zero and never ends its page.

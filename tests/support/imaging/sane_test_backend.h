@@ -23,6 +23,9 @@ class SaneTestBackend {
 
   // Replaces the options; they apply from SANE's next start.
   void set_options(const Options& options);
+  // From SANE's next start no backend at all, so no scanner. (The test backend itself cannot
+  // offer none: it crashes when told to have no devices.)
+  void offer_no_scanner();
   // One folder for the whole process: SANE looks up its configuration folder once per process
   // and keeps it, so every test rewrites the same one.
   static const std::filesystem::path& folder();
