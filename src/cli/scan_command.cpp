@@ -227,7 +227,8 @@ void help(std::ostream& out) {
          "Which backends SANE asks follows its configuration: dll.conf in $SANE_CONFIG_DIR,\n"
          "else /etc/sane.d. Ctrl-C cancels the scan; nothing is saved then.\n"
          "Exit status: 0 saved; 1 no scanner found, the chosen one is not present, or the\n"
-         "scan or the save failed; 2 a command-line mistake; 130 cancelled by Ctrl-C.\n";
+         "scan or the save failed; 2 a command-line mistake; 130 the scan was cancelled\n"
+         "(Ctrl-C).\n";
 }
 
 }  // namespace

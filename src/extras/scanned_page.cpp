@@ -17,11 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Whether anything has the name, followed or not. A name that cannot be looked up (the folder
+// is unreadable or not a folder) is an error: every other number would fail the same way.
 bool name_taken(const fs::path& path) {
   std::error_code error;
   const fs::file_status status = fs::symlink_status(path, error);
-  // A name whose state cannot be read is not one to write over either.
-  return fs::exists(status) || (error && error != std::errc::no_such_file_or_directory);
+  if (error && error != std::errc::no_such_file_or_directory)
+    throw ImageError(path, error.message());
+  return fs::exists(status);
 }
 
 void require_writer(const fs::path& path) {

@@ -47,6 +47,8 @@ class ScanCancelled : public ScanError {
 // thread.
 using ScanProgress = std::function<void(int64_t received, int64_t expected)>;
 
+// Used from one thread at a time (a window lists and chooses on its own thread, then hands the
+// acquisition to a worker); only the stop of an acquisition comes from another thread.
 class Scanner {
  public:
   virtual ~Scanner() = default;

@@ -71,6 +71,18 @@ TEST(ScannedPage, NumberedNameIsTheFirstFreeOneInTheCounterFormat) {
   EXPECT_EQ(proposed_scan_path(settings, dir.path(), ".bmp"), dir / "scan_1.bmp");
 }
 
+TEST(ScannedPage, FolderThatCannotBeSearchedIsAnErrorNotAnEndlessSearch) {
+  test::TempDir dir;
+  touch(dir / "not_a_folder");
+  try {
+    proposed_scan_path(startup_settings(), dir / "not_a_folder");
+    FAIL() << "proposed a name inside a file";
+  } catch (const ImageError& e) {
+    EXPECT_EQ(e.path(), dir / "not_a_folder" / "scan_0001.jpg");
+    EXPECT_EQ(e.reason(), std::make_error_code(std::errc::not_a_directory).message());
+  }
+}
+
 TEST(ScannedPage, BitmapIsSavedAndListedLikeALoadedFile) {
   test::TempDir dir;
   FakeScanner scanner;
