@@ -14,6 +14,7 @@ extern const Command process_command;
 extern const Command preview_command;
 extern const Command rename_command;
 extern const Command backup_command;
+extern const Command scan_command;
 }  // namespace lumatrix::cli
 
 namespace {
@@ -23,7 +24,7 @@ const Command* const kCommands[] = {
     &lumatrix::cli::settings_command, &lumatrix::cli::info_command,
     &lumatrix::cli::convert_command,  &lumatrix::cli::process_command,
     &lumatrix::cli::preview_command,  &lumatrix::cli::rename_command,
-    &lumatrix::cli::backup_command,
+    &lumatrix::cli::backup_command,   &lumatrix::cli::scan_command,
 };
 
 void print_overview(std::ostream& out) {
