@@ -59,6 +59,7 @@ function(lumatrix_layer_tests name)
   target_link_libraries(lumatrix_${name}_tests PRIVATE lumatrix_${name} GTest::gtest_main)
   # Some tests run the command-line program.
   add_dependencies(lumatrix_${name}_tests lumatrix)
-  gtest_discover_tests(lumatrix_${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT
+  # A test that hangs fails after five minutes instead of holding up the whole run.
+  gtest_discover_tests(lumatrix_${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
 endfunction()

@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "settings/profile_file.h"
 #include "imaging/image_document.h"
+#include "settings/profile_file.h"
 #include "test_support.h"
 
 namespace lumatrix {

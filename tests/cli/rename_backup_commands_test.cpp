@@ -12,23 +12,13 @@ namespace lumatrix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::names_in;
 using test::shell_quote;
+using test::text_of;
 
 void write_text(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());
   test::write_bytes(path, std::vector<uint8_t>(text.begin(), text.end()));
-}
-
-std::string text_of(const fs::path& path) {
-  const auto bytes = test::read_bytes(path);
-  return {bytes.begin(), bytes.end()};
-}
-
-std::vector<std::string> names_in(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 class Commands : public ::testing::Test {

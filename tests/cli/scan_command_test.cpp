@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "files/source_list.h"
-#include "folder_contents.h"
 #include "imaging/image_document.h"
 #include "sane_test_backend.h"
 #include "test_support.h"
@@ -149,7 +148,13 @@ TEST_F(ScanCommand, DeviceOrSourceThatIsNotThereIsAClearError) {
 
 TEST_F(ScanCommand, FailingDeviceSavesAndListsNothing) {
   backend.set_options({{"mode", "Color"}, {"read-status-code", "\"SANE_STATUS_JAMMED\""}});
-  const auto r = scan({"--list", path("l.tsv"), path("scans")});
+  // SANE's test backend can hang when a scan ends before its last byte (see the scanner's own
+  // tests): a run it kills is tried again.
+  test::CliResult r;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    r = test::run_lumatrix(dir, {"scan", "--list", path("l.tsv"), path("scans")}, 20);
+    if (r.status != 137) break;
+  }
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "lumatrix scan: scanner test:0: Document feeder jammed\n");
   EXPECT_EQ(r.out, "");

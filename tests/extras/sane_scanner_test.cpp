@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <thread>
 
+#include "child_process.h"
 #include "sane_test_backend.h"
 #include "test_support.h"
 
@@ -157,48 +160,73 @@ TEST(SaneScanner, PaddingAtTheEndOfEachLineIsDropped) {
     ASSERT_EQ(0, std::memcmp(page.raster.row(y), unpadded.row(y), page.raster.stride())) << y;
 }
 
-TEST(SaneScanner, FailingReadNamesTheDeviceAndTheReasonAndReleasesIt) {
-  test::SaneTestBackend backend(colour_pattern({{"read-status-code", "\"SANE_STATUS_JAMMED\""}}));
-  SaneScanner scanner;
-  ASSERT_TRUE(scanner.select_source(0));
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    // The second attempt fails the same way, not with a busy device: the first one closed it.
-    try {
-      scanner.acquire();
-      FAIL() << "a jammed read gave a page";
-    } catch (const ScanCancelled&) {
-      FAIL() << "a jammed read reported as cancelled";
-    } catch (const ScanError& e) {
-      EXPECT_EQ(e.device(), "test:0");
-      EXPECT_EQ(e.reason(), "Document feeder jammed");
-      EXPECT_STREQ(e.what(), "scanner test:0: Document feeder jammed");
+// SANE's test backend stops its reader thread with an asynchronous cancel when a scan ends
+// before its last byte; caught inside malloc, that thread never ends and sane_cancel waits for it
+// for ever (seen about once in fifteen runs on a loaded machine). The scans that end early
+// therefore run in a child process, tried again when the backend hangs.
+void expect_in_child(const std::function<std::string()>& body) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (const auto report = test::run_in_child(body, std::chrono::seconds(20))) {
+      EXPECT_EQ(*report, "");
+      return;
     }
   }
+  FAIL() << "SANE's test backend hung three times";
+}
+
+TEST(SaneScanner, FailingReadNamesTheDeviceAndTheReasonAndReleasesIt) {
+  test::SaneTestBackend backend(colour_pattern({{"read-status-code", "\"SANE_STATUS_JAMMED\""}}));
+  expect_in_child([] {
+    SaneScanner scanner;
+    if (!scanner.select_source(0)) return std::string("no source 0");
+    std::string failures;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      // The second attempt fails the same way, not with a busy device: the first one closed it.
+      try {
+        scanner.acquire();
+        failures += "a jammed read gave a page; ";
+      } catch (const ScanCancelled&) {
+        failures += "a jammed read reported as cancelled; ";
+      } catch (const ScanError& e) {
+        if (std::string(e.what()) != "scanner test:0: Document feeder jammed" ||
+            e.device() != "test:0" || e.reason() != "Document feeder jammed")
+          failures += std::string("wrong error: ") + e.what() + "; ";
+      }
+    }
+    return failures;
+  });
 }
 
 TEST(SaneScanner, StopFromAnotherThreadCancelsAndTheNextScanWorks) {
   // Small reads, so that the page is far from complete when the stop comes.
   test::SaneTestBackend backend(
       colour_pattern({{"read-limit", "true"}, {"read-limit-size", "512"}}));
-  SaneScanner scanner;
-  ASSERT_TRUE(scanner.select_source(0));
-  std::stop_source stop;
-  int64_t received_at_stop = -1, last_received = 0;
-  EXPECT_THROW(scanner.acquire(stop.get_token(),
-                               [&](int64_t received, int64_t) {
-                                 last_received = received;
-                                 if (received_at_stop >= 0) return;
-                                 received_at_stop = received;
-                                 std::thread canceller([&] { stop.request_stop(); });
-                                 canceller.join();
-                               }),
-               ScanCancelled);
-  EXPECT_EQ(last_received, received_at_stop);
-  EXPECT_LT(received_at_stop, 157 * 3 * 196);
+  expect_in_child([] {
+    SaneScanner scanner;
+    if (!scanner.select_source(0)) return std::string("no source 0");
+    std::stop_source stop;
+    int64_t received_at_stop = -1, last_received = 0;
+    std::string failures;
+    try {
+      scanner.acquire(stop.get_token(), [&](int64_t received, int64_t) {
+        last_received = received;
+        if (received_at_stop >= 0) return;
+        received_at_stop = received;
+        std::thread canceller([&] { stop.request_stop(); });
+        canceller.join();
+      });
+      failures += "the stopped scan gave a page; ";
+    } catch (const ScanCancelled&) {
+    }
+    if (last_received != received_at_stop) failures += "data arrived after the stop; ";
+    if (received_at_stop >= 157 * 3 * 196) failures += "the stop came after the whole page; ";
 
-  const ImageDocument page = scanner.acquire();
-  EXPECT_EQ(page.width(), 157);
-  EXPECT_EQ(page.height(), 196);
+    const ImageDocument page = scanner.acquire();
+    if (page.width() != 157 || page.height() != 196)
+      failures +=
+          "the next page is " + std::to_string(page.width()) + "x" + std::to_string(page.height());
+    return failures;
+  });
 }
 
 TEST(SaneScanner, AStopBeforeTheScanOpensNothing) {

@@ -8,7 +8,6 @@
 
 #include "base/image_error.h"
 #include "extras/scan_page_builder.h"
-#include "folder_contents.h"
 #include "settings/settings_rules.h"
 #include "test_support.h"
 

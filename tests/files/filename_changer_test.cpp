@@ -2,23 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include "recording_run_host.h"
 #include "base/image_error.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 
 namespace lumatrix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::names_in;
+using test::text_of;
 using Kind = test::RecordingRunHost::Kind;
 
 std::vector<uint8_t> bytes_of(const std::string& text) {
   return {text.begin(), text.end()};
-}
-
-std::string text_of(const fs::path& path) {
-  const auto bytes = test::read_bytes(path);
-  return {bytes.begin(), bytes.end()};
 }
 
 std::vector<std::string> informs(const test::RecordingRunHost& host) {

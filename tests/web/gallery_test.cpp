@@ -8,8 +8,8 @@
 #include <regex>
 #include <set>
 
-#include "recording_run_host.h"
 #include "imaging/image_document.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 #include "web/after_pass.h"
 
@@ -17,12 +17,9 @@ namespace lumatrix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::names_in;
+using test::text_of;
 using namespace test;
-
-std::string text_of(const fs::path& path) {
-  const std::vector<uint8_t> bytes = read_bytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 std::string percent_decoded(const std::string& text) {
   std::string out;

@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -44,9 +45,12 @@ CommandResult run_shell(const std::string& command) {
   return result;
 }
 
-CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string command = "LUMATRIX_HOME=" + shell_quote((dir / "home").string()) + " " +
-                        shell_quote(LUMATRIX_CLI_PATH);
+CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args,
+                       int time_limit_seconds) {
+  std::string command = "LUMATRIX_HOME=" + shell_quote((dir / "home").string()) + " ";
+  if (time_limit_seconds > 0)
+    command += "timeout -s KILL " + std::to_string(time_limit_seconds) + " ";
+  command += shell_quote(LUMATRIX_CLI_PATH);
   for (const std::string& a : args) command += " " + shell_quote(a);
   const std::filesystem::path err = dir / ".stderr";
   // The braces keep this redirection of standard error apart from run_shell's own.
@@ -65,6 +69,19 @@ void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> byt
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string text_of(const std::filesystem::path& path) {
+  const std::vector<uint8_t> bytes = read_bytes(path);
+  return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::string> names_in(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace lumatrix::test

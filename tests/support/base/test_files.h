@@ -38,9 +38,15 @@ struct CliResult {
 };
 // Runs the built `lumatrix` with `args`, its per-user folder set to `dir`/home so tests never
 // touch the real one; standard output and standard error kept apart.
-CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args);
+// With a time limit the program is killed when it runs longer (status 137).
+CliResult run_lumatrix(const TempDir& dir, const std::vector<std::string>& args,
+                       int time_limit_seconds = 0);
 
 std::vector<uint8_t> read_bytes(const std::filesystem::path& path);
+// The whole file as text (empty when it cannot be read).
+std::string text_of(const std::filesystem::path& path);
+// The names of the folder's entries, sorted.
+std::vector<std::string> names_in(const std::filesystem::path& folder);
 void write_bytes(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
 }  // namespace lumatrix::test
