@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/image_error.h"
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "engine/save_options.h"
 #include "imaging/codec.h"
 #include "imaging/image_document.h"
-#include "base/image_error.h"
 
 namespace lumatrix::cli {
 namespace {
@@ -24,6 +24,7 @@ void help(std::ostream& out) {
   describe_job_options(out);
   out << "\nFormats by extension:\n";
   for (const Codec& codec : codecs()) {
+    if (!codec.decode && !codec.encode) continue;  // listed by a folder load, but no codec
     out << "  " << codec.name << ":";
     for (std::string_view ext : codec.extensions) out << " " << ext;
     out << (codec.decode && codec.encode ? ""

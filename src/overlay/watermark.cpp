@@ -4,6 +4,7 @@
 
 #include "base/choice_text.h"
 #include "base/image_error.h"
+#include "imaging/codec.h"
 #include "imaging/merge.h"
 
 namespace lumatrix {
@@ -131,8 +132,8 @@ Point watermark_position(std::string_view placement, int image_width, int image_
 }
 
 bool alpha_capable(const std::filesystem::path& file) {
-  const std::string extension = lower_ascii(file.extension().string());
-  return extension == ".gif" || extension == ".png";
+  const Codec* codec = find_codec(file);
+  return codec != nullptr && codec->watermark_alpha;
 }
 
 void stamp_watermark(ImageDocument& doc, const ImageDocument& mark, Point at, StampMode mode,

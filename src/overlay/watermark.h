@@ -5,10 +5,10 @@
 #include <string_view>
 
 #include "base/run_host.h"
-#include "settings/settings.h"
 #include "engine/workspace.h"
 #include "imaging/image_document.h"
 #include "overlay/point.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -18,7 +18,8 @@ namespace lumatrix {
 Point watermark_position(std::string_view placement, int image_width, int image_height,
                          int mark_width, int mark_height, Point axis);
 
-// GIF and PNG files carry their own transparency; every other format uses a key colour.
+// Whether a transparent watermark in this file is drawn through its own alpha channel rather than
+// around a key colour: the rows' watermark_alpha rule by extension (GIF and PNG).
 bool alpha_capable(const std::filesystem::path& file);
 
 enum class StampMode { Merge, Alpha, KeyColour };

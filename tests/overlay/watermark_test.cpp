@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/pipeline.h"
-#include "recording_run_host.h"
 #include "imaging/merge.h"
 #include "overlay/overlays.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -56,6 +56,9 @@ TEST(WatermarkAlpha, GifAndPngInAnyCase) {
   EXPECT_FALSE(alpha_capable("mark.jpg"));
   EXPECT_FALSE(alpha_capable("mark.bmp"));
   EXPECT_FALSE(alpha_capable("png"));
+  // Formats with an alpha channel of their own still use the key colour.
+  for (const char* name : {"mark.tga", "mark.tif", "mark.ico", "mark.jp2", "mark.pcx", "mark.xyz"})
+    EXPECT_FALSE(alpha_capable(name)) << name;
 }
 
 TEST(WatermarkStamp, MergeAtZeroReplacesAndAtHundredKeeps) {
