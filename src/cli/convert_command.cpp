@@ -8,6 +8,7 @@
 #include "cli/job_options.h"
 #include "engine/save_options.h"
 #include "imaging/codec.h"
+#include "imaging/format_facts.h"
 #include "imaging/image_document.h"
 
 namespace lumatrix::cli {
@@ -61,6 +62,9 @@ int run(const std::vector<std::string>& args) {
               << extension_or_none(source) << "\n";
     return kExitFailure;
   }
+  if (const Codec* named = document.misnamed_as())
+    std::cerr << "lumatrix convert: "
+              << misnamed_notice(source.string(), *named, *document.read_with()) << "\n";
   if (!settings.retainheaderinfo) document.reset_info();
   apply_save_options(settings, document);
   if (!settings.iptc_header) document.params.iptc.clear();

@@ -50,8 +50,11 @@ bool report(const std::string& file, std::ostream& out, std::ostream& err) {
     return false;
   }
   const IOParams& p = document.params;
-  const Codec& codec = *find_codec(file);
-  out << file << ": " << codec.name << ", " << p.width << " x " << p.height << ", "
+  const Codec& codec = *document.read_with();
+  std::string format(codec.name);
+  if (const Codec* named = document.misnamed_as())
+    format += " (named as " + std::string(named->name) + ")";
+  out << file << ": " << format << ", " << p.width << " x " << p.height << ", "
       << describe_pixels(p, codec.can) << ", " << p.dpi_x << " x " << p.dpi_y << " DPI"
       << ", EXIF: " << (p.exif.empty() ? "no" : "yes") << ", IPTC records: " << p.iptc.size()
       << "\n";

@@ -77,6 +77,17 @@ TEST_F(ConvertCommand, ReportsWhatItCannotDo) {
   EXPECT_EQ(test::run_lumatrix(dir_, {"convert", source()}).status, 2);
 }
 
+TEST_F(ConvertCommand, AMisnamedSourceIsConvertedFromItsContentWithANotice) {
+  std::filesystem::rename(source(), path("source.png"));
+  auto r = test::run_lumatrix(dir_, {"convert", path("source.png"), path("out.bmp")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "lumatrix convert: " + path("source.png") +
+                       ": content is JPEG, not PNG as its extension says; read as JPEG\n");
+  ImageDocument out;
+  ASSERT_TRUE(out.load(path("out.bmp")));
+  EXPECT_EQ(out.width(), 48);
+}
+
 TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
   const auto r = test::run_lumatrix(dir_, {"convert", "--help"});
   ASSERT_EQ(r.status, 0);

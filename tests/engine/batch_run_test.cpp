@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "settings/profile_file.h"
 #include "recording_run_host.h"
+#include "settings/profile_file.h"
 #include "settings/user_paths.h"
 #include "test_support.h"
 
@@ -464,6 +464,22 @@ TEST_F(BatchRunTest, AnExtensionWithoutWriterIsReportedNotPassedOffAsSaved) {
   EXPECT_EQ(host.log_lines(),
             Lines{"Not saved: " + (dir / "layers.psd").string() +
                   ": no image writer for \".psd\" files (choose an Image_Format)"});
+}
+
+TEST_F(BatchRunTest, AMisnamedSourceIsReadByItsContentAndTheLogSaysSo) {
+  // A PNG file that someone renamed to .jpg, next to a true JPEG file.
+  fs::rename(add_source("shot.png"), dir / "src" / "shot.jpg");
+  list.entries[0].file_name = "shot.jpg";
+  add_source("real.jpg");
+  settings.Image_Format = "BMP";
+  host.answers = {true};
+  const BatchRunResult result = run();
+  EXPECT_EQ(host.log_lines(),
+            (Lines{"shot.jpg: content is PNG, not JPEG as its extension says; read as PNG",
+                   "Saving " + out("shot.bmp") + " ....", "Saving " + out("real.bmp") + " ....",
+                   "Batch Image Processing Completed"}));
+  EXPECT_EQ(load(out("shot.bmp")).raster, test::gradient_rgb(40, 30));
+  EXPECT_EQ(result.outputs.saved, 2);
 }
 
 }  // namespace
