@@ -43,10 +43,15 @@ function(lumatrix_test_support)
   target_link_libraries(lumatrix_test_support PUBLIC lumatrix_imaging lumatrix_test_support_base)
 endfunction()
 
-# lumatrix_layer_tests(NAME): the GoogleTest program lumatrix_NAME_tests from tests/NAME/, linking
-# that layer alone (and so, like it, blind to the layers above).
+# lumatrix_layer_tests(NAME [EXCLUDE file...]): the GoogleTest program lumatrix_NAME_tests from
+# tests/NAME/ (without the files named, relative to it), linking that layer alone (and so, like
+# it, blind to the layers above).
 function(lumatrix_layer_tests name)
+  cmake_parse_arguments(TESTS "" "" "EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${name}/*.cpp)
+  foreach(excluded ${TESTS_EXCLUDE})
+    list(REMOVE_ITEM sources ${PROJECT_SOURCE_DIR}/tests/${name}/${excluded})
+  endforeach()
   if(NOT sources)
     return()
   endif()

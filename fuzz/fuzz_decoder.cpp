@@ -1,24 +1,28 @@
-// libFuzzer target for one reader, chosen at build time by LUMATRIX_FUZZ_EXTENSION (".bmp",
-// ...). Each input goes to the decoder and to the header reader; both may refuse it with
-// ImageError, anything else (a crash, a sanitizer report, another exception) is a finding.
+// libFuzzer target for one reader, named at run time by the environment variable
+// LUMATRIX_FUZZ_FORMAT (a row's name or extension: "png", "pnm", "tga"; see fuzz_readers).
+// Each input goes to the decoder and to the header reader; both may refuse it with ImageError,
+// anything else (a crash, a sanitizer report, another exception) is a finding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <span>
 
-#include "imaging/codec.h"
 #include "base/image_error.h"
+#include "readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const lumatrix::Codec* codec = [] {
     lumatrix::set_pixel_limit(uint64_t{1} << 24);  // keep memory per input small
-    const lumatrix::Codec* found = lumatrix::find_codec("input" LUMATRIX_FUZZ_EXTENSION);
-    if (found == nullptr || found->decode == nullptr) {
-      std::fprintf(stderr, "no reader for " LUMATRIX_FUZZ_EXTENSION "\n");
+    const char* format = std::getenv("LUMATRIX_FUZZ_FORMAT");
+    const std::vector<lumatrix::fuzz::Reader> all = lumatrix::fuzz::readers();
+    const lumatrix::fuzz::Reader* reader =
+        format == nullptr ? nullptr : lumatrix::fuzz::reader_named(all, format);
+    if (reader == nullptr) {
+      std::fprintf(stderr, "set LUMATRIX_FUZZ_FORMAT to a reader fuzz_readers lists\n");
       std::abort();
     }
-    return found;
+    return reader->codec;
   }();
   const std::span<const uint8_t> bytes(data, size);
   try {

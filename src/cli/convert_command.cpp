@@ -3,12 +3,13 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/image_error.h"
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "engine/save_options.h"
 #include "imaging/codec.h"
+#include "imaging/format_facts.h"
 #include "imaging/image_document.h"
-#include "base/image_error.h"
 
 namespace lumatrix::cli {
 namespace {
@@ -24,6 +25,7 @@ void help(std::ostream& out) {
   describe_job_options(out);
   out << "\nFormats by extension:\n";
   for (const Codec& codec : codecs()) {
+    if (!codec.decode && !codec.encode) continue;  // listed by a folder load, but no codec
     out << "  " << codec.name << ":";
     for (std::string_view ext : codec.extensions) out << " " << ext;
     out << (codec.decode && codec.encode ? ""
@@ -60,6 +62,9 @@ int run(const std::vector<std::string>& args) {
               << extension_or_none(source) << "\n";
     return kExitFailure;
   }
+  if (const Codec* named = document.misnamed_as())
+    std::cerr << "lumatrix convert: "
+              << misnamed_notice(source.string(), *named, *document.read_with()) << "\n";
   if (!settings.retainheaderinfo) document.reset_info();
   apply_save_options(settings, document);
   if (!settings.iptc_header) document.params.iptc.clear();

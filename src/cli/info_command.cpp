@@ -13,23 +13,15 @@ namespace lumatrix::cli {
 
 namespace {
 
-// Formats whose one-sample images always index a colour table.
-bool colour_mapped(FileType type) {
-  return type == FileType::BMP || type == FileType::GIF || type == FileType::PCX ||
-         type == FileType::ICO || type == FileType::CUR;
-}
-// Formats whose one-sample images are always grey.
-bool grey_only(FileType type) {
-  return type == FileType::PNM || type == FileType::JPEG;
-}
-
-std::string describe_pixels(const IOParams& p) {
+// What a one-sample image is, by what the codec that read it can hold: indices into a colour
+// table where it reads palettes but not grey, grey where the reverse, otherwise either.
+std::string describe_pixels(const IOParams& p, const Capabilities& can) {
   const std::string bits = std::to_string(p.bits_per_sample);
   switch (p.samples_per_pixel) {
     case 1:
       if (p.bits_per_sample == 1) return "1-bit";
-      if (colour_mapped(p.file_type)) return bits + "-bit palette";
-      if (grey_only(p.file_type)) return bits + "-bit grey";
+      if (can.palette && !can.grey) return bits + "-bit palette";
+      if (can.grey && !can.palette) return bits + "-bit grey";
       return bits + "-bit grey or palette";
     case 2:
       return bits + "-bit grey + alpha";
@@ -58,9 +50,12 @@ bool report(const std::string& file, std::ostream& out, std::ostream& err) {
     return false;
   }
   const IOParams& p = document.params;
-  const Codec* codec = find_codec(file);
-  out << file << ": " << (codec ? codec->name : "?") << ", " << p.width << " x " << p.height << ", "
-      << describe_pixels(p) << ", " << p.dpi_x << " x " << p.dpi_y << " DPI"
+  const Codec& codec = *document.read_with();
+  std::string format(codec.name);
+  if (const Codec* named = document.misnamed_as())
+    format += " (named as " + std::string(named->name) + ")";
+  out << file << ": " << format << ", " << p.width << " x " << p.height << ", "
+      << describe_pixels(p, codec.can) << ", " << p.dpi_x << " x " << p.dpi_y << " DPI"
       << ", EXIF: " << (p.exif.empty() ? "no" : "yes") << ", IPTC records: " << p.iptc.size()
       << "\n";
   return true;

@@ -1,8 +1,7 @@
 #include "engine/output_naming.h"
 
-#include <initializer_list>
-
 #include "base/choice_text.h"
+#include "imaging/format_facts.h"
 
 namespace lumatrix {
 
@@ -20,32 +19,12 @@ std::string base_name(std::string_view file_name) {
 }
 
 std::string output_extension(std::string_view source_ext, std::string_view image_format) {
-  const std::string format = normalized_choice(image_format);
+  const SaveChoice* choice = save_choice_named(image_format);
+  if (choice == nullptr) return std::string(source_ext);
   const std::string source = normalized_choice(source_ext);
-  struct Rule {
-    bool applies;
-    std::initializer_list<std::string_view> kept;  // first: the extension it gives otherwise
-  };
-  // Tested in this order; the first that applies decides.
-  const Rule rules[] = {
-      {format == "tga", {".tga"}},
-      {format == "pbm", {".pbm"}},
-      {format == "pgm", {".pgm"}},
-      {format == "ppm", {".ppm"}},
-      {format == "jpg" || format == "jpeg", {".jpg", ".jpeg"}},
-      {format.find("tiff") != std::string::npos, {".tif", ".tiff"}},
-      {format == "bmp", {".bmp"}},
-      {format == "pcx", {".pcx"}},
-      {format == "png", {".png"}},
-      {format == "gif", {".gif"}},
-  };
-  for (const Rule& rule : rules) {
-    if (!rule.applies) continue;
-    for (std::string_view kept : rule.kept)
-      if (source == kept) return std::string(source_ext);
-    return std::string(*rule.kept.begin());
-  }
-  return std::string(source_ext);
+  for (std::string_view kept : choice->extensions)
+    if (source == kept) return std::string(source_ext);
+  return std::string(choice->extensions.front());
 }
 
 }  // namespace lumatrix

@@ -1,6 +1,7 @@
 #include "engine/save_options.h"
 
 #include "base/choice_text.h"
+#include "imaging/codec.h"
 
 namespace lumatrix {
 
@@ -12,11 +13,16 @@ int png_level_from_quality(int quality) {
 
 TiffCompression tiff_compression_for(std::string_view image_format) {
   const std::string_view text = trim_blanks(image_format);
-  if (text == "TIFF Packbits") return TiffCompression::PackBits;
-  if (text == "TIFF CCITT G3") return TiffCompression::G3_2D;
-  if (text == "TIFF CCITT G4") return TiffCompression::G4;
-  if (text == "TIFF CCITT Huffman") return TiffCompression::Huffman;
-  return TiffCompression::LZW;
+  const SaveChoice* otherwise = nullptr;
+  for (const Codec& codec : codecs()) {
+    if (!codec.save) continue;
+    for (const SaveChoice& choice : codec.save->choices) {
+      if (!choice.tiff_compression) continue;
+      if (choice.label == text) return *choice.tiff_compression;
+      if (choice.compression_otherwise && otherwise == nullptr) otherwise = &choice;
+    }
+  }
+  return otherwise != nullptr ? *otherwise->tiff_compression : TiffCompression::None;
 }
 
 void apply_save_options(const Settings& settings, ImageDocument& document) {

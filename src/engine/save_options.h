@@ -11,9 +11,9 @@ namespace lumatrix {
 // so 1 below 50 and 0 from 50 up.
 int png_level_from_quality(int quality);
 
-// TIFF compression chosen by the Image_Format text, trimmed and compared with letter case:
-// "TIFF Packbits", "TIFF CCITT G3" (two-dimensional), "TIFF CCITT G4", "TIFF CCITT Huffman";
-// any other text asks for LZW.
+// TIFF compression chosen by the Image_Format text, trimmed and compared with letter case
+// against the TIFF items of the codec rows: "TIFF Packbits", "TIFF CCITT G3" (two-dimensional),
+// "TIFF CCITT G4", "TIFF CCITT Huffman"; any other text asks for LZW, as "TIFF LZW" does.
 TiffCompression tiff_compression_for(std::string_view image_format);
 
 // JPEG quality, smoothing, progressive and Huffman options, BMP run-length coding, PNG level,

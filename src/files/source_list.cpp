@@ -1,11 +1,11 @@
 #include "files/source_list.h"
 
 #include <algorithm>
-#include <array>
 #include <stdexcept>
 
 #include "base/choice_text.h"
 #include "files/subfolders.h"
+#include "imaging/format_facts.h"
 
 namespace lumatrix {
 
@@ -53,12 +53,9 @@ std::string unescape_field(std::string_view field) {
 }  // namespace
 
 bool accepted_by_folder_load(const std::filesystem::path& path) {
-  static constexpr std::array<std::string_view, 25> kAccepted = {
-      ".jpg", ".jpeg", ".bmp", ".tif", ".tiff", ".pcx", ".png", ".gif", ".dib",
-      ".rle", ".tga",  ".vda", ".icb", ".vst",  ".pix", ".pbm", ".pgm", ".ppm",
-      ".wmf", ".fax",  ".cut", ".pcd", ".psp",  ".pdd", ".psd"};
+  const std::span<const std::string_view> accepted = folder_load_extensions();
   const std::string ext = lower_ascii(path.extension().string());
-  return std::find(kAccepted.begin(), kAccepted.end(), ext) != kAccepted.end();
+  return std::find(accepted.begin(), accepted.end(), ext) != accepted.end();
 }
 
 ListEntry entry_for(const std::filesystem::path& file) {

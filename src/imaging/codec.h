@@ -1,11 +1,16 @@
 #pragma once
-// The codec table. Each format lives in one file under codecs/ and contributes a decoder, an
-// encoder and a header reader working on bytes in memory; the table picks the codec by the
-// lower-cased last extension of a file name. The document does the file I/O, so every codec gets
-// the same error reporting and the same whole-or-nothing saves.
+// The codec table: one row per format, the one place that states what the program knows about a
+// format. Each format lives in one file under codecs/ and contributes a decoder, an encoder, a
+// header reader and a signature test working on bytes in memory; its row in codec_registry.cpp
+// adds the extensions, what the codec can do and, where the format is a save choice, its
+// Image_Format items. The lists the rest of the program needs (the Image_Format items, the output
+// extension rules, the folder-load extensions, ...) are derived from the rows (format_facts.h).
+// The document does the file I/O, so every codec gets the same error reporting and the same
+// whole-or-nothing saves.
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,21 +32,81 @@ using EncodeFn = std::vector<uint8_t> (*)(const Raster& raster, const IOParams& 
 // Reads width, height, bits, DPI and the file type from the header, without decoding pixels
 // where the format allows.
 using HeaderFn = void (*)(std::span<const uint8_t> data, IOParams& params);
+// Whether the data carry the format's signature (its first bytes; Targa's is at the end). It
+// must not answer yes for data without the signature: a file named for one format is read by
+// another only when that one's signature says so.
+using SniffFn = bool (*)(std::span<const uint8_t> data);
+
+// What our codec for a format really does (not everything the format could hold).
+struct Capabilities {
+  bool alpha = false;        // reads an alpha channel or transparent pixels
+  bool palette = false;      // reads colour-mapped images (kept as such or expanded)
+  bool grey = false;         // reads grey images as grey rather than as a palette of greys
+  bool multi_image = false;  // a file may hold several images; one of them is read
+  bool exif = false;         // keeps the EXIF block from load to save
+  bool iptc = false;         // keeps the IPTC records from load to save
+  bool icc = false;          // keeps an embedded colour profile
+  bool lossless = false;     // writes codings that keep every pixel
+  bool lossy = false;        // writes codings that approximate the pixels
+};
+
+// One Image_Format item and what saving under it means.
+struct SaveChoice {
+  std::string_view label = {};  // the item as the list shows it: "TIFF Packbits"
+  // The first is the extension a save under the item gets; a source extension among them
+  // (compared lower-cased) is kept in its own letter case.
+  std::vector<std::string_view> extensions = {};
+  // The TIFF compression the item selects, for TIFF items.
+  std::optional<TiffCompression> tiff_compression = std::nullopt;
+  // Its compression also serves every Image_Format text that is not a TIFF item exactly.
+  bool compression_otherwise = false;
+};
+
+// How a format appears among the Image_Format items.
+struct SaveFormat {
+  int list_position = 0;  // where its items stand in the list, after "As Is" (1 first)
+  std::vector<SaveChoice> choices = {};  // in list order
+  // Further texts that name the first choice for the output extension (compared trimmed and
+  // lower-cased, like the labels): "jpg".
+  std::vector<std::string_view> aliases = {};
+  // Any text containing this word (lower case) names the first choice: "tiff".
+  std::string_view named_within = {};
+};
 
 struct Codec {
-  std::string_view name;                     // "JPEG"
-  std::vector<std::string_view> extensions;  // lower case, with the dot: ".jpg"
-  FileType file_type;
+  std::string_view name = {};  // "JPEG"
+  // Read and written by this row; lower case, with the dot.
+  std::vector<std::string_view> extensions = {};
+  FileType file_type = FileType::None;
   DecodeFn decode = nullptr;       // null: cannot load
   EncodeFn encode = nullptr;       // null: cannot save
   HeaderFn read_header = nullptr;  // null: falls back to a full decode
+  SniffFn sniff = nullptr;         // null: the format has no signature to recognise it by
+  Capabilities can = {};
+  // The extensions a folder load lists (lower case, with the dot). A row may name ones it cannot
+  // read: the list is the one the program has always offered, and such files are skipped when
+  // the run finds no reader for them.
+  std::vector<std::string_view> folder_load = {};
+  std::optional<SaveFormat> save = std::nullopt;  // set where the format is an Image_Format choice
+  // A "Transparent  Watermark" of this format is drawn through its own alpha channel; for the
+  // other formats its key colour is the bottom-right pixel. This is the program's long-standing
+  // rule and names GIF and PNG only: other formats that carry alpha (Targa, TIFF, ...) keep the
+  // key colour, so existing watermark files keep looking the way their users made them.
+  bool watermark_alpha = false;
 };
 
-// The codec for a path's last extension (compared lower-cased), or null.
+// The codec for a path's last extension (compared lower-cased) among the rows that read or
+// write, or null.
 const Codec* find_codec(const std::filesystem::path& path);
-// Every known codec, built-in first, then those added by register_codec.
+// The first row whose signature `data` carry and that decodes with another decoder than
+// `besides` (rows sharing one, such as icons and cursors, read each other's files already), or
+// null.
+const Codec* codec_by_signature(std::span<const uint8_t> data, const Codec* besides = nullptr);
+// Every known row, built-in first, then those added by register_codec.
 const std::deque<Codec>& codecs();
-// Adds a format at start-up (not thread-safe); lookups try it after the built-in ones.
+// Adds a format at start-up (not thread-safe); lookups try it after the built-in ones. The
+// Image_Format items and the folder-load list are taken from the rows once, when first asked for
+// (the settings table asks while the program starts), so a row added later is in neither.
 void register_codec(Codec codec);
 
 // The lower-cased last extension including its dot ("" when there is none).

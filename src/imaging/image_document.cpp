@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "imaging/codec.h"
 #include "base/file_bytes.h"
 #include "base/image_error.h"
+#include "imaging/codec.h"
 
 namespace lumatrix {
 
@@ -21,6 +21,33 @@ auto with_path(const std::filesystem::path& path, Fn&& fn) {
     throw ImageError(path, "out of memory");
   }
 }
+
+// Reads `bytes` with the codec the extension names, unless they lack that format's signature
+// and carry another row's: then that row reads them, and should it refuse them, the named codec
+// reads them after all. So a file whose content has its extension's signature, or no row's
+// signature at all, is read exactly as by the named codec alone; a PNG named ".tif" is not taken
+// for a raw fax page. `used` is set to the codec whose result is returned.
+template <typename Read>
+auto read_by_content(const std::filesystem::path& path, const Codec& named,
+                     std::span<const uint8_t> bytes, const Codec*& used, Read&& read) {
+  used = &named;
+  const bool own = named.sniff != nullptr && named.sniff(bytes);
+  const Codec* other = own ? nullptr : codec_by_signature(bytes, &named);
+  if (other == nullptr) return with_path(path, [&] { return read(named); });
+  try {
+    auto result = with_path(path, [&] { return read(*other); });
+    used = other;
+    return result;
+  } catch (const ImageError& refused) {
+    try {
+      return with_path(path, [&] { return read(named); });
+    } catch (const ImageError&) {
+      // Both refuse: the content's format says best what is wrong with the file.
+      throw ImageError(path, refused.reason() + " (content is " + std::string(other->name) +
+                                 ", not " + std::string(named.name) + " as its extension says)");
+    }
+  }
+}
 }  // namespace
 
 bool ImageDocument::load(const std::filesystem::path& path) {
@@ -29,19 +56,26 @@ bool ImageDocument::load(const std::filesystem::path& path) {
     params.exif.clear();
     params.iptc.clear();
     aborting_ = true;
+    read_with_ = misnamed_as_ = nullptr;
     return false;
   }
   aborting_ = false;
   const std::vector<uint8_t> bytes = read_file_bytes(path);
   IOParams loaded;
-  Raster decoded = with_path(path, [&] { return codec->decode(bytes, loaded); });
-  loaded.file_type = codec->file_type;
+  const Codec* used = nullptr;
+  Raster decoded = read_by_content(path, *codec, bytes, used, [&](const Codec& c) {
+    loaded = IOParams{};
+    return c.decode(bytes, loaded);
+  });
+  loaded.file_type = used->file_type;
   loaded.stream_header = params.stream_header;
   loaded.width = decoded.width();
   loaded.height = decoded.height();
   params = std::move(loaded);
   raster = std::move(decoded);
   selection_.reset();
+  read_with_ = used;
+  misnamed_as_ = used == codec ? nullptr : codec;
   return true;
 }
 
@@ -59,23 +93,28 @@ bool ImageDocument::read_params(const std::filesystem::path& path) {
   const Codec* codec = find_codec(path);
   if (codec == nullptr || codec->decode == nullptr) {
     aborting_ = true;
+    read_with_ = misnamed_as_ = nullptr;
     return false;
   }
   const std::vector<uint8_t> bytes = read_file_bytes(path);
-  IOParams header;
-  with_path(path, [&] {
-    if (codec->read_header != nullptr) {
-      codec->read_header(bytes, header);
+  const Codec* used = nullptr;
+  IOParams header = read_by_content(path, *codec, bytes, used, [&](const Codec& c) {
+    IOParams read;
+    if (c.read_header != nullptr) {
+      c.read_header(bytes, read);
     } else {
-      Raster decoded = codec->decode(bytes, header);
-      header.width = decoded.width();
-      header.height = decoded.height();
+      Raster decoded = c.decode(bytes, read);
+      read.width = decoded.width();
+      read.height = decoded.height();
     }
+    return read;
   });
-  header.file_type = codec->file_type;
+  header.file_type = used->file_type;
   header.stream_header = params.stream_header;
   params = std::move(header);
   aborting_ = false;
+  read_with_ = used;
+  misnamed_as_ = used == codec ? nullptr : codec;
   return true;
 }
 

@@ -8,6 +8,8 @@
 
 namespace lumatrix {
 
+struct Codec;
+
 struct Rect {
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // inclusive corners
   friend bool operator==(const Rect&, const Rect&) = default;
@@ -30,17 +32,26 @@ class ImageDocument {
   // Loads by the lower-cased last extension. An unknown extension reads nothing: the EXIF and
   // IPTC data are emptied, `aborting()` turns true, the raster is kept and false is returned.
   // A file that cannot be read, or whose data are corrupt or too large, throws ImageError
-  // carrying the path and the reason; the document is then unchanged.
+  // carrying the path and the reason; the document is then unchanged. Data that lack the
+  // signature of the extension's format but carry another's (a PNG saved as "photo.jpg") are
+  // read by that format, and misnamed_as() tells the caller; should it refuse them, the
+  // extension's codec reads them as it always has.
   bool load(const std::filesystem::path& path);
   // Saves by extension, whole or nothing (temporary file in the target folder, then rename).
   // An extension without an encoder writes nothing and returns false. Failures throw
   // ImageError with the path and the reason; an existing target is then left as it was.
   bool save(const std::filesystem::path& path) const;
   // Fills `params` (size, DPI, bits, file type) from the file's header; the raster is untouched.
-  // Returns false for an unknown extension.
+  // Returns false for an unknown extension. A misnamed file is read as load reads it.
   bool read_params(const std::filesystem::path& path);
 
   bool aborting() const { return aborting_; }
+  // The codec that read the last file through load or read_params; null before the first and
+  // after a file nothing could read.
+  const Codec* read_with() const { return read_with_; }
+  // The codec the last file's extension names, when its content was another format's and
+  // read_with() read it; null for every file whose content matches its name.
+  const Codec* misnamed_as() const { return misnamed_as_; }
 
   // Copies the parameters first, then the pixels; the copies are independent.
   void assign(const ImageDocument& source);
@@ -77,6 +88,8 @@ class ImageDocument {
   std::optional<Rect> selection_;
   std::optional<UndoStep> undo_;
   bool aborting_ = false;
+  const Codec* read_with_ = nullptr;
+  const Codec* misnamed_as_ = nullptr;
 };
 
 }  // namespace lumatrix

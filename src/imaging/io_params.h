@@ -25,6 +25,7 @@ enum class FileType {
   PNM,
   JP2,
   J2K,
+  Other,  // a format beyond these; the codec row that read the file names it
 };
 
 enum class TiffCompression {

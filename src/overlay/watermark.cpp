@@ -4,6 +4,7 @@
 
 #include "base/choice_text.h"
 #include "base/image_error.h"
+#include "imaging/codec.h"
 #include "imaging/merge.h"
 #include "settings/setting_groups.h"
 
@@ -119,8 +120,8 @@ Point watermark_position(WatermarkPlacement placement, int image_width, int imag
 }
 
 bool alpha_capable(const std::filesystem::path& file) {
-  const std::string extension = lower_ascii(file.extension().string());
-  return extension == ".gif" || extension == ".png";
+  const Codec* codec = find_codec(file);
+  return codec != nullptr && codec->watermark_alpha;
 }
 
 void stamp_watermark(ImageDocument& doc, const ImageDocument& mark, Point at, StampMode mode,

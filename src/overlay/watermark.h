@@ -16,7 +16,8 @@ namespace lumatrix {
 Point watermark_position(WatermarkPlacement placement, int image_width, int image_height,
                          int mark_width, int mark_height, Point axis);
 
-// GIF and PNG files carry their own transparency; every other format uses a key colour.
+// Whether a transparent watermark in this file is drawn through its own alpha channel rather than
+// around a key colour: the rows' watermark_alpha rule by extension (GIF and PNG).
 bool alpha_capable(const std::filesystem::path& file);
 
 enum class StampMode { Merge, Alpha, KeyColour };

@@ -100,7 +100,7 @@ std::span<const ResizingGroup> resizing_groups() {
 
 Settings startup_settings(const std::optional<std::filesystem::path>& fonts_list) {
   Settings settings;
-  settings.Image_Format_Items = lines_of(kImageFormats);
+  settings.Image_Format_Items = lines_of(image_formats());
   settings.Image_Format = "As Is";
   settings.fontface_Items = lines_of(kFontFaces);
   std::error_code error;

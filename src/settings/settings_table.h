@@ -52,8 +52,8 @@
   X(effectyoffset, Integer, 0, Frame, "3D Y Offset", unbounded(), "effectyoffset.AsInteger") \
   /* Saving options */ \
   X(save_in_directory, Choice, "", Saving, "Save In", vocabulary<SaveInChoice>(), "save_in_directory.Text") \
-  X(Image_Format, Choice, "As Is", Saving, "Image Format", items(kImageFormats), "Image_Format.Text") \
-  XN(Image_Format_Items, "Image_Format.Items", Lines, lines_of(kImageFormats), Saving, "Image Format list", none()) \
+  X(Image_Format, Choice, "As Is", Saving, "Image Format", items(image_formats()), "Image_Format.Text") \
+  XN(Image_Format_Items, "Image_Format.Items", Lines, lines_of(image_formats()), Saving, "Image Format list", none()) \
   X(JPEG_Quality, Integer, 75, Saving, "JPEG/PNG Quality (%)", range(0, 100), "JPEG_Quality.AsInteger") \
   X(JPEG_Smoothing, Integer, 0, Saving, "JPEG Smoothing (%)", range(0, 100), "JPEG_Smoothing.AsInteger") \
   X(progressive_JPEG, Flag, true, Saving, "Progressive JPEG", none(), "progressive_JPEG.Checked") \

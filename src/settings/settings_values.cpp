@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/choice_text.h"
+#include "imaging/format_facts.h"
 
 namespace lumatrix {
 
@@ -116,6 +117,16 @@ std::optional<uint8_t> parse_style_set(std::string_view text) {
     if (!known) return std::nullopt;
   }
   return style;
+}
+
+std::span<const std::string_view> image_formats() {
+  static const std::vector<std::string_view> items = [] {
+    std::vector<std::string_view> out{"As Is"};
+    const std::span<const std::string_view> saved = save_choice_labels();
+    out.insert(out.end(), saved.begin(), saved.end());
+    return out;
+  }();
+  return items;
 }
 
 Lines lines_of(std::span<const std::string_view> items) {

@@ -97,12 +97,8 @@ inline constexpr std::string_view kColorDepths[] = {
 inline constexpr std::string_view kFrames[] = {"None", "Border", "3D Effect"};
 inline constexpr std::string_view kSaveInDirectories[] = {"", "[Source Directory]\\",
                                                           "[Source Directory]\\Thumbnails\\"};
-inline constexpr std::string_view kImageFormats[] = {
-    "As Is",         "JPEG",          "BMP",
-    "GIF",           "PNG",           "PCX",
-    "TIFF Packbits", "TIFF LZW",      "TIFF CCITT Huffman",
-    "TIFF CCITT G3", "TIFF CCITT G4", "TGA",
-    "PBM",           "PGM",           "PPM"};
+// "As Is", then the save choices of the codec rows in their list order.
+std::span<const std::string_view> image_formats();
 inline constexpr std::string_view kCaptionTexts[] = {"", "[DATE]", "[FILENAME]"};
 inline constexpr std::string_view kTextAlignments[] = {"None",
                                                        "Top Left",

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "imaging/codec.h"
 #include "imaging/image_document.h"
 #include "test_support.h"
 
@@ -74,6 +75,42 @@ TEST_F(ConvertCommand, ReportsWhatItCannotDo) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("JPEG_Quality: 101 is outside 0..100"), std::string::npos) << r.err;
   EXPECT_EQ(test::run_lumatrix(dir_, {"convert", source()}).status, 2);
+}
+
+TEST_F(ConvertCommand, AMisnamedSourceIsConvertedFromItsContentWithANotice) {
+  std::filesystem::rename(source(), path("source.png"));
+  auto r = test::run_lumatrix(dir_, {"convert", path("source.png"), path("out.bmp")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "lumatrix convert: " + path("source.png") +
+                       ": content is JPEG, not PNG as its extension says; read as JPEG\n");
+  ImageDocument out;
+  ASSERT_TRUE(out.load(path("out.bmp")));
+  EXPECT_EQ(out.width(), 48);
+}
+
+TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
+  const auto r = test::run_lumatrix(dir_, {"convert", "--help"});
+  ASSERT_EQ(r.status, 0);
+  std::string expected =
+      "Formats by extension:\n"
+      "  JPEG: .jpg .jpeg .jpe\n"
+      "  PNG: .png\n"
+      "  BMP: .bmp .dib .rle\n"
+      "  PNM: .pxm .ppm .pgm .pbm\n"
+      "  TIFF: .tif .tiff .fax .g3n .g3f\n"
+      "  GIF: .gif\n"
+      "  PCX: .pcx\n"
+      "  Targa: .tga .targa .vda .icb .vst .win\n"
+      "  Icon: .ico  (read only)\n"
+      "  Cursor: .cur  (read only)\n";
+  // Builds may leave JPEG 2000 out.
+  if (find_codec("a.jp2") != nullptr)
+    expected +=
+        "  JPEG 2000: .jp2\n"
+        "  JPEG 2000 code stream: .j2k .jpc .j2c\n";
+  const size_t at = r.out.find("Formats by extension:");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(at), expected);
 }
 
 }  // namespace

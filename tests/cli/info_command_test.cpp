@@ -43,6 +43,21 @@ TEST(InfoCommand, DescribesEachFileFromItsHeader) {
           "wide.ppm: PNM, 2 x 1, 48-bit RGB, 96 x 96 DPI, EXIF: no, IPTC records: 0\n");
 }
 
+TEST(InfoCommand, NamesTheFormatAMisnamedFileHoldsAndTheOneItsNameSays) {
+  test::TempDir dir;
+  ImageDocument doc;
+  doc.raster = test::grey_ramp(6, 4);
+  doc.reset_info();
+  ASSERT_TRUE(doc.save(dir / "grey.pgm"));
+  std::filesystem::rename(dir / "grey.pgm", dir / "grey.gif");
+  const std::string p = dir.path().string() + "/";
+  const test::CliResult r = run_info(dir, {p + "grey.gif"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Described as the grey PNM image it is, not as a GIF palette.
+  EXPECT_EQ(r.out, p + "grey.gif: PNM (named as GIF), 6 x 4, 8-bit grey, 96 x 96 DPI, EXIF: no, "
+                       "IPTC records: 0\n");
+}
+
 TEST(InfoCommand, ReportsUnreadableFilesAndGoesOn) {
   test::TempDir dir;
   ImageDocument doc;

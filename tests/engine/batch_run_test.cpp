@@ -481,5 +481,21 @@ TEST_F(BatchRunTest, AnExtensionWithoutWriterIsReportedNotPassedOffAsSaved) {
                   ": no image writer for \".psd\" files (choose an Image_Format)"});
 }
 
+TEST_F(BatchRunTest, AMisnamedSourceIsReadByItsContentAndTheLogSaysSo) {
+  // A PNG file that someone renamed to .jpg, next to a true JPEG file.
+  fs::rename(add_source("shot.png"), dir / "src" / "shot.jpg");
+  list.entries[0].file_name = "shot.jpg";
+  add_source("real.jpg");
+  settings.Image_Format = "BMP";
+  host.answers = {true};
+  const BatchRunResult result = run();
+  EXPECT_EQ(host.log_lines(),
+            (Lines{"shot.jpg: content is PNG, not JPEG as its extension says; read as PNG",
+                   "Saving " + out("shot.bmp") + " ....", "Saving " + out("real.bmp") + " ....",
+                   "Batch Image Processing Completed"}));
+  EXPECT_EQ(load(out("shot.bmp")).raster, test::gradient_rgb(40, 30));
+  EXPECT_EQ(result.outputs.saved, 2);
+}
+
 }  // namespace
 }  // namespace lumatrix

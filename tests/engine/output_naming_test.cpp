@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
 namespace lumatrix {
 namespace {
 
@@ -26,6 +31,49 @@ TEST(OutputNaming, FormatKeepsItsOwnExtensionsInTheirCase) {
   EXPECT_EQ(output_extension(".ppm", "PGM"), ".pgm");
   EXPECT_EQ(output_extension(".gif", "Targa"), ".gif");  // not an item: keeps the source's
   EXPECT_EQ(output_extension(".gif", "TGA"), ".tga");
+}
+
+// The rules as they have always stood: each group of Image_Format texts gives its first
+// extension and keeps a source extension among the others in its letter case; texts outside
+// every group keep the source extension.
+TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
+  struct Rule {
+    std::vector<std::string> texts;
+    std::vector<std::string> kept;  // the first is what it gives otherwise
+  };
+  const std::vector<Rule> rules = {
+      {{"TGA", " tga "}, {".tga"}},
+      {{"PBM"}, {".pbm"}},
+      {{"PGM", "pgm"}, {".pgm"}},
+      {{"PPM"}, {".ppm"}},
+      {{"JPEG", "jpeg", "jpg", " JPG "}, {".jpg", ".jpeg"}},
+      {{"TIFF Packbits", "TIFF LZW", "TIFF CCITT Huffman", "TIFF CCITT G3", "TIFF CCITT G4", "tiff",
+        " Tiff lzw ", "BigTIFF", "my tiff file"},
+       {".tif", ".tiff"}},
+      {{"BMP", "bmp"}, {".bmp"}},
+      {{"PCX"}, {".pcx"}},
+      {{"PNG", "Png"}, {".png"}},
+      {{"GIF"}, {".gif"}},
+      {{"As Is", " as is", "Targa", "TIF", "JPE", "PNM", "JPEG 2000", "Icon", "", "xyz"}, {}},
+  };
+  const std::vector<std::string> sources = {".jpg",  ".JPG", ".jpeg", ".Jpeg",  ".jpe", ".tif",
+                                            ".TIFF", ".fax", ".bmp",  ".dib",   ".png", ".PNG",
+                                            ".gif",  ".pcx", ".tga",  ".targa", ".pbm", ".pgm",
+                                            ".PPM",  ".pxm", ".jp2",  ".psd",   ""};
+  for (const Rule& rule : rules) {
+    for (const std::string& text : rule.texts) {
+      for (const std::string& source : sources) {
+        std::string lower = source;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string expected = source;
+        if (!rule.kept.empty() &&
+            std::find(rule.kept.begin(), rule.kept.end(), lower) == rule.kept.end())
+          expected = rule.kept.front();
+        EXPECT_EQ(output_extension(source, text), expected)
+            << "\"" << text << "\" with \"" << source << "\"";
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -93,5 +93,16 @@ TEST_F(PreviewOneTest, InvalidOrMissingSelection) {
   EXPECT_EQ(ws.afterpreview.raster, test::gradient_rgb(7, 7));
 }
 
+TEST_F(PreviewOneTest, AMisnamedEntryIsPreviewedFromItsContentWithANotice) {
+  fs::rename(dir / "first.png", dir / "first.gif");
+  list.entries[0].file_name = "first.gif";
+  const PreviewResult result = preview_one(ws, host, settings, list, 0);
+  EXPECT_TRUE(result.valid);
+  EXPECT_EQ(host.log_lines(),
+            (Lines{"first.gif: content is PNG, not GIF as its extension says; read as PNG",
+                   "Image Processed"}));
+  EXPECT_EQ(ws.afterpreview.raster, test::gradient_rgb(30, 20));
+}
+
 }  // namespace
 }  // namespace lumatrix

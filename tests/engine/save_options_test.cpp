@@ -19,6 +19,9 @@ TEST(SaveOptions, TiffCompressionByExactItemText) {
   EXPECT_EQ(tiff_compression_for("TIFF CCITT Huffman"), TiffCompression::Huffman);
   EXPECT_EQ(tiff_compression_for("tiff packbits"), TiffCompression::LZW);
   EXPECT_EQ(tiff_compression_for("TIFF LZW"), TiffCompression::LZW);
+  // Every other text asks for LZW, whatever format it names.
+  for (const char* text : {"As Is", "JPEG", "PNG", "TIFF", "tiff lzw", "", "xyz"})
+    EXPECT_EQ(tiff_compression_for(text), TiffCompression::LZW) << text;
 }
 
 TEST(SaveOptions, AppliedToTheDocument) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 
 #include "test_support.h"
@@ -39,6 +40,21 @@ TEST_F(SourceListFolder, TakesAcceptedExtensionsInAnyCase) {
   EXPECT_EQ(list.size(), 8u);
   EXPECT_EQ(list.entries.back().full_path(), dir_ / "trip/day2/d.bmp");
   EXPECT_EQ(list.count_label(), "Total Loaded Files : 8");
+}
+
+TEST(SourceList, FolderLoadTakesItsTwentyFiveExtensionsAndNoOthers) {
+  for (const char* ext : {".jpg", ".jpeg", ".bmp", ".tif", ".tiff", ".pcx", ".png", ".gif", ".dib",
+                          ".rle", ".tga",  ".vda", ".icb", ".vst",  ".pix", ".pbm", ".pgm", ".ppm",
+                          ".wmf", ".fax",  ".cut", ".pcd", ".psp",  ".pdd", ".psd"}) {
+    EXPECT_TRUE(accepted_by_folder_load(std::string("a") + ext)) << ext;
+    std::string upper = ext;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(accepted_by_folder_load("/x/PHOTO" + upper)) << upper;
+  }
+  // Readable, but never listed by a folder load.
+  for (const char* ext : {".jpe", ".pxm", ".g3n", ".g3f", ".targa", ".win", ".ico", ".cur", ".jp2",
+                          ".j2k", ".jpc", ".j2c", ".emf", ".txt", ".zip", ""})
+    EXPECT_FALSE(accepted_by_folder_load(std::string("a") + ext)) << ext;
 }
 
 TEST(SourceList, SortKeepsRowsTogetherAndIgnoresCase) {

@@ -19,16 +19,7 @@ std::vector<fs::path> entries(const fs::path& dir) {
   return names;
 }
 
-// The message of the ImageError `fn` throws, or "no error".
-template <typename Fn>
-std::string error_of(Fn&& fn) {
-  try {
-    fn();
-  } catch (const ImageError& e) {
-    return e.what();
-  }
-  return "no error";
-}
+using test::error_of;
 
 ImageDocument document_with(Raster raster) {
   ImageDocument doc;

@@ -59,6 +59,9 @@ TEST(WatermarkAlpha, GifAndPngInAnyCase) {
   EXPECT_FALSE(alpha_capable("mark.jpg"));
   EXPECT_FALSE(alpha_capable("mark.bmp"));
   EXPECT_FALSE(alpha_capable("png"));
+  // Formats with an alpha channel of their own still use the key colour.
+  for (const char* name : {"mark.tga", "mark.tif", "mark.ico", "mark.jp2", "mark.pcx", "mark.xyz"})
+    EXPECT_FALSE(alpha_capable(name)) << name;
 }
 
 TEST(WatermarkStamp, MergeAtZeroReplacesAndAtHundredKeeps) {

@@ -7,6 +7,7 @@
 
 #include "base/choice_text.h"
 #include "settings/settings_keys.h"
+#include "settings/settings_rules.h"
 
 namespace lumatrix {
 namespace {
@@ -39,6 +40,17 @@ TEST(SettingsTable, DefaultsFollowTheOptionTable) {
   EXPECT_EQ(s.FontDialog1.Height, -11);
   EXPECT_EQ(s.fontface_Items.size(), 7u);
   EXPECT_NO_THROW(validate(s));
+}
+
+TEST(SettingsTable, ImageFormatItemsAreAsIsThenTheSaveChoicesInTheirOrder) {
+  const Lines items = {"As Is",         "JPEG",          "BMP",
+                       "GIF",           "PNG",           "PCX",
+                       "TIFF Packbits", "TIFF LZW",      "TIFF CCITT Huffman",
+                       "TIFF CCITT G3", "TIFF CCITT G4", "TGA",
+                       "PBM",           "PGM",           "PPM"};
+  EXPECT_EQ(lines_of(find_option("Image_Format")->items), items);
+  EXPECT_EQ(Settings{}.Image_Format_Items, items);
+  EXPECT_EQ(startup_settings().Image_Format_Items, items);
 }
 
 TEST(SettingsTable, OptionsAreFoundByNameWithKindCaptionAndRange) {

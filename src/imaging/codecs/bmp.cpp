@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -498,6 +498,15 @@ std::vector<uint8_t> encode_bmp(const Raster& raster, const IOParams& params,
   out.patch_u32le(image_size_at, static_cast<uint32_t>(out.size() - pixels_at));
   out.patch_u32le(2, static_cast<uint32_t>(out.size()));
   return out.take();
+}
+
+bool sniff_bmp(std::span<const uint8_t> data) {
+  // "BM", then an info header of a size the reader knows.
+  if (data.size() < kFileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M') return false;
+  ByteReader in(data);
+  in.seek(kFileHeaderSize);
+  const uint32_t header_size = in.u32le();
+  return header_size >= kCoreHeaderSize && header_size <= 4096;
 }
 
 }  // namespace lumatrix

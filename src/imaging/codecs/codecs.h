@@ -9,7 +9,8 @@ namespace lumatrix {
   Raster decode_##fmt(std::span<const uint8_t> data, IOParams& params);           \
   std::vector<uint8_t> encode_##fmt(const Raster& raster, const IOParams& params, \
                                     std::string_view extension);                  \
-  void read_##fmt##_header(std::span<const uint8_t> data, IOParams& params);
+  void read_##fmt##_header(std::span<const uint8_t> data, IOParams& params);      \
+  bool sniff_##fmt(std::span<const uint8_t> data);
 
 LUMATRIX_DECLARE_CODEC(jpeg)
 LUMATRIX_DECLARE_CODEC(png)
@@ -19,14 +20,23 @@ LUMATRIX_DECLARE_CODEC(tiff)
 LUMATRIX_DECLARE_CODEC(gif)
 LUMATRIX_DECLARE_CODEC(pcx)
 LUMATRIX_DECLARE_CODEC(targa)
+
+#undef LUMATRIX_DECLARE_CODEC
+
 // One codec serves the .jp2 file format and bare code streams: the decoder tells them by their
-// signature, the encoder by the target's extension.
-LUMATRIX_DECLARE_CODEC(jpeg2000)
+// signature, the encoder by the target's extension. Builds with LUMATRIX_WITH_JPEG2000=OFF
+// leave its file out, and the registry its rows.
+Raster decode_jpeg2000(std::span<const uint8_t> data, IOParams& params);
+std::vector<uint8_t> encode_jpeg2000(const Raster& raster, const IOParams& params,
+                                     std::string_view extension);
+void read_jpeg2000_header(std::span<const uint8_t> data, IOParams& params);
+bool sniff_jp2(std::span<const uint8_t> data);  // the JP2 signature box
+bool sniff_j2k(std::span<const uint8_t> data);  // a code stream's SOC and SIZ markers
 
 // One decoder serves icons and cursors; neither can be written.
 Raster decode_ico(std::span<const uint8_t> data, IOParams& params);
 void read_ico_header(std::span<const uint8_t> data, IOParams& params);
-
-#undef LUMATRIX_DECLARE_CODEC
+bool sniff_ico(std::span<const uint8_t> data);
+bool sniff_cur(std::span<const uint8_t> data);
 
 }  // namespace lumatrix

@@ -20,8 +20,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "imaging/codecs/codecs.h"
 #include "base/image_error.h"
+#include "imaging/codecs/codecs.h"
 #include "imaging/neuquant.h"
 #include "imaging/quantize.h"
 
@@ -463,6 +463,13 @@ std::vector<uint8_t> encode_gif(const Raster& raster, const IOParams& params,
     writer.check(EGifPutLine(gif, line.data(), image.width));
   }
   return writer.finish();
+}
+
+bool sniff_gif(std::span<const uint8_t> data) {
+  constexpr std::string_view k87 = "GIF87a", k89 = "GIF89a";
+  if (data.size() < k87.size()) return false;
+  const std::string_view start(reinterpret_cast<const char*>(data.data()), k87.size());
+  return start == k87 || start == k89;
 }
 
 }  // namespace lumatrix

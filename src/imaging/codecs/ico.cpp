@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -232,6 +232,22 @@ void read_ico_header(std::span<const uint8_t> data, IOParams& params) {
     read_png_header(e.data, params);
   else
     fill_bitmap_params(e, params);
+}
+
+namespace {
+// Reserved 0, the resource type, and at least one picture.
+bool has_icon_header(std::span<const uint8_t> data, uint8_t type) {
+  return data.size() >= 6 + kDirectoryEntrySize && data[0] == 0 && data[1] == 0 &&
+         data[2] == type && data[3] == 0 && (data[4] != 0 || data[5] != 0);
+}
+}  // namespace
+
+bool sniff_ico(std::span<const uint8_t> data) {
+  return has_icon_header(data, 1);
+}
+
+bool sniff_cur(std::span<const uint8_t> data) {
+  return has_icon_header(data, 2);
 }
 
 }  // namespace lumatrix

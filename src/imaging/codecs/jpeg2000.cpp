@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "imaging/codecs/codecs.h"
 #include "base/image_error.h"
+#include "imaging/codecs/codecs.h"
 
 namespace lumatrix {
 
@@ -453,6 +453,16 @@ std::vector<uint8_t> encode_jpeg2000(const Raster& raster, const IOParams& param
     fail(messages, "cannot encode the JPEG 2000 image");
   stream.reset();  // flushes what OpenJPEG still buffers
   return std::move(output.bytes);
+}
+
+bool sniff_jp2(std::span<const uint8_t> data) {
+  return data.size() >= sizeof kJp2Signature &&
+         std::equal(std::begin(kJp2Signature), std::end(kJp2Signature), data.begin());
+}
+
+bool sniff_j2k(std::span<const uint8_t> data) {
+  return data.size() >= sizeof kCodestreamSignature &&
+         std::equal(std::begin(kCodestreamSignature), std::end(kCodestreamSignature), data.begin());
 }
 
 }  // namespace lumatrix

@@ -168,4 +168,9 @@ void read_jpeg_header(std::span<const uint8_t> data, IOParams& params) {
   fill_params(reader.cinfo(), params);
 }
 
+bool sniff_jpeg(std::span<const uint8_t> data) {
+  // Start of image, then the first marker's 0xFF.
+  return data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
 }  // namespace lumatrix

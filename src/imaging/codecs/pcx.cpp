@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -312,6 +312,15 @@ std::vector<uint8_t> encode_pcx(const Raster& raster, const IOParams& params,
     for (const Rgb& c : palette) out.u8(c.r), out.u8(c.g), out.u8(c.b);
   }
   return out.take();
+}
+
+bool sniff_pcx(std::span<const uint8_t> data) {
+  // PCX has only the manufacturer byte; the version, encoding and bit depth that follow it take
+  // so few values that together they make a usable signature.
+  if (data.size() < kHeaderSize || data[0] != kManufacturer) return false;
+  const uint8_t version = data[1], encoding = data[2], bits = data[3];
+  return (version == 0 || (version >= 2 && version <= 5)) && encoding <= 1 &&
+         (bits == 1 || bits == 2 || bits == 4 || bits == 8);
 }
 
 }  // namespace lumatrix

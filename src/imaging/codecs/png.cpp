@@ -17,8 +17,8 @@
 #include <new>
 #include <vector>
 
-#include "imaging/codecs/codecs.h"
 #include "base/image_error.h"
+#include "imaging/codecs/codecs.h"
 
 namespace lumatrix {
 
@@ -339,6 +339,10 @@ std::vector<uint8_t> encode_png(const Raster& raster, const IOParams& params,
     png_write_end(png, nullptr);
   });
   return writer.take_bytes();
+}
+
+bool sniff_png(std::span<const uint8_t> data) {
+  return data.size() >= 8 && png_sig_cmp(data.data(), 0, 8) == 0;
 }
 
 }  // namespace lumatrix

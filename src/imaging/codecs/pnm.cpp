@@ -4,9 +4,9 @@
 #include <cctype>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -229,6 +229,12 @@ std::vector<uint8_t> encode_pnm(const Raster& raster, const IOParams& params,
     }
   }
   return out.take();
+}
+
+bool sniff_pnm(std::span<const uint8_t> data) {
+  // "P1" to "P6", then the blank or comment that must separate the magic number from the width.
+  return data.size() >= 3 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6' &&
+         (is_space(data[2]) || data[2] == '#');
 }
 
 }  // namespace lumatrix

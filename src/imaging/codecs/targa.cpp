@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -272,6 +272,16 @@ std::vector<uint8_t> encode_targa(const Raster& raster, const IOParams& /*params
     }
   }
   return out.take();
+}
+
+bool sniff_targa(std::span<const uint8_t> data) {
+  // A Targa header has no signature; only TGA 2.0 files end in one. Files without it are read
+  // when their extension says Targa, but cannot be recognised under another name.
+  constexpr std::string_view kFooter{"TRUEVISION-XFILE.\0", 18};
+  if (data.size() < kHeaderSize + 8 + kFooter.size()) return false;
+  const std::string_view tail(
+      reinterpret_cast<const char*>(data.data() + data.size() - kFooter.size()), kFooter.size());
+  return tail == kFooter;
 }
 
 }  // namespace lumatrix

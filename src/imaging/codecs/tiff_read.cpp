@@ -10,23 +10,14 @@
 #include <limits>
 #include <vector>
 
+#include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/tiff_io.h"
 #include "imaging/codecs/tiff_raw_fax.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
 namespace {
-
-bool has_tiff_signature(std::span<const uint8_t> data) {
-  if (data.size() < 4) return false;
-  const bool intel =
-      data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
-  const bool motorola =
-      data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
-  return intel || motorola;
-}
 
 TiffCompression compression_of(TIFF* tif, uint16_t tag) {
   switch (tag) {
@@ -365,8 +356,18 @@ Raster read_through_rgba(const TiffHandle& handle, const Layout& l) {
 
 }  // namespace
 
+bool sniff_tiff(std::span<const uint8_t> data) {
+  // Byte order, then 42 (classic TIFF) or 43 (BigTIFF).
+  if (data.size() < 4) return false;
+  const bool intel =
+      data[0] == 'I' && data[1] == 'I' && (data[2] == 42 || data[2] == 43) && data[3] == 0;
+  const bool motorola =
+      data[0] == 'M' && data[1] == 'M' && data[2] == 0 && (data[3] == 42 || data[3] == 43);
+  return intel || motorola;
+}
+
 Raster decode_tiff(std::span<const uint8_t> data, IOParams& params) {
-  if (!has_tiff_signature(data)) return decode_raw_fax(data, params);
+  if (!sniff_tiff(data)) return decode_raw_fax(data, params);
   TiffHandle handle(data);
   const Layout layout = read_layout(handle, params);
   return readable_directly(handle.get(), layout) ? read_directly(handle, layout)
@@ -375,7 +376,7 @@ Raster decode_tiff(std::span<const uint8_t> data, IOParams& params) {
 
 void read_tiff_header(std::span<const uint8_t> data, IOParams& params) {
   // A raw fax page states nothing about itself: its height is known only once it is decoded.
-  if (!has_tiff_signature(data)) {
+  if (!sniff_tiff(data)) {
     decode_raw_fax(data, params);
     return;
   }

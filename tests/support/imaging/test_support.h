@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codec.h"
 #include "imaging/raster.h"
 #include "test_files.h"
@@ -21,6 +22,17 @@ Raster grey_ramp(int width, int height);
 Raster paletted(int width, int height, int colours);
 // The raster with an alpha plane rising from left to right (x * 255 / width).
 Raster with_ramp_alpha(Raster raster);
+
+// The message of the ImageError `fn` throws, or "no error".
+template <typename Fn>
+std::string error_of(Fn&& fn) {
+  try {
+    fn();
+  } catch (const ImageError& e) {
+    return e.what();
+  }
+  return "no error";
+}
 
 // What a decoder says when it refuses `bytes` (the ImageError's message), or "decoded".
 std::string refusal_reason(DecodeFn decode, std::span<const uint8_t> bytes);
