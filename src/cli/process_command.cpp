@@ -11,8 +11,8 @@
 #include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
 #include "engine/batch_run.h"
-#include "settings/profile_file.h"
 #include "overlay/overlays.h"
+#include "settings/profile_file.h"
 #include "web/after_pass.h"
 
 namespace lumatrix::cli {

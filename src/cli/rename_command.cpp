@@ -7,9 +7,9 @@
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "cli/terminal_run_host.h"
-#include "settings/profile_file.h"
 #include "files/filename_changer.h"
 #include "files/rename_list.h"
+#include "settings/profile_file.h"
 
 namespace lumatrix::cli {
 

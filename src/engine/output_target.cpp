@@ -2,9 +2,9 @@
 
 #include <system_error>
 
+#include "base/image_error.h"
 #include "engine/output_naming.h"
 #include "files/filename_pattern.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 

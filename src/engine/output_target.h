@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/pipeline.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/pipeline.h"
 #include "files/source_list.h"
 #include "imaging/image_document.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "engine/pipeline.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/pipeline.h"
 #include "engine/workspace.h"
 #include "files/source_list.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

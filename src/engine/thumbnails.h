@@ -6,12 +6,12 @@
 #include <optional>
 #include <vector>
 
-#include "engine/output_target.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/output_target.h"
 #include "engine/workspace.h"
 #include "files/source_list.h"
 #include "imaging/resize_plan.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "base/run_host.h"
-#include "settings/settings.h"
 #include "files/rename_list.h"
 #include "files/source_list.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

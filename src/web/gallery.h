@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/batch_run.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/batch_run.h"
 #include "engine/workspace.h"
+#include "settings/settings.h"
 #include "web/gallery_text.h"
 
 namespace lumatrix {

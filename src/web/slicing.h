@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/batch_run.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/batch_run.h"
 #include "engine/workspace.h"
 #include "imaging/image_document.h"
 #include "imaging/raster.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "recording_run_host.h"
 #include "base/image_error.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "settings/settings_keys.h"
-#include "settings_samples.h"
-#include "settings/user_paths.h"
 #include "base/image_error.h"
+#include "settings/settings_keys.h"
+#include "settings/user_paths.h"
+#include "settings_samples.h"
 #include "test_support.h"
 
 namespace lumatrix {
