@@ -124,6 +124,7 @@ void TerminalRunHost::set_progress(int position, int maximum) {
   const auto now = std::chrono::steady_clock::now();
   if (maximum != last_maximum_ || position == 0) {
     started_ = now;
+    waited_ = {};
     last_maximum_ = maximum;
   }
   if (maximum <= 0 || position <= 0) {
@@ -140,7 +141,7 @@ void TerminalRunHost::set_progress(int position, int maximum) {
       static_cast<int>(static_cast<long long>(std::min(position, maximum)) * kWidth / maximum);
   std::string bar = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
                     std::to_string(position) + "/" + std::to_string(maximum);
-  const double elapsed = std::chrono::duration<double>(now - started_).count();
+  const double elapsed = std::chrono::duration<double>(now - started_ - waited_).count();
   if (elapsed > 0.05) {
     const double rate = position / elapsed;
     char rate_text[32];
@@ -163,8 +164,11 @@ bool TerminalRunHost::ask(const std::string& question, const std::string& choice
   const std::lock_guard lock(mutex_);
   clear_bar();
   *streams_.questions << question << " " << choices << " " << std::flush;
+  const auto asked = std::chrono::steady_clock::now();
   std::string reply;
-  if (!std::getline(*streams_.answers, reply)) {
+  const bool answered = static_cast<bool>(std::getline(*streams_.answers, reply));
+  waited_ += std::chrono::steady_clock::now() - asked;
+  if (!answered) {
     *streams_.questions << "\n" << std::flush;
     return false;
   }

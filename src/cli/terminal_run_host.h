@@ -70,6 +70,8 @@ class TerminalRunHost : public EventSink, public Questions {
   int last_maximum_ = -1;
   std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point last_drawn_;
+  // Time spent waiting for answers since the bar started: not work, so not in the rate.
+  std::chrono::steady_clock::duration waited_{};
 };
 
 // Ctrl-C handling for a run: the first press requests the stop on the interrupt token, a
