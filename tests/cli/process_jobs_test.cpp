@@ -100,6 +100,20 @@ class Job {
   test::TempDir dir;
 };
 
+void expect_same(const Job& one, const test::CliResult& first, const Job& many,
+                 const test::CliResult& r, const std::string& how) {
+  EXPECT_EQ(r.status, first.status) << how;
+  EXPECT_EQ(r.out, first.out) << how;
+  EXPECT_EQ(r.err, first.err) << how;
+  // default.ini included: --jobs is not stored.
+  const auto expected = one.tree(), got = many.tree();
+  EXPECT_EQ(got.size(), expected.size()) << how;
+  for (const auto& [name, contents] : expected) {
+    const auto found = got.find(name);
+    EXPECT_TRUE(found != got.end() && found->second == contents) << how << ": " << name;
+  }
+}
+
 TEST(ProcessJobs, OneWorkerAndFourWriteTheSameOutputAndFiles) {
   Job one;
   const test::CliResult first = one.process({"--jobs", "1"});
@@ -118,18 +132,23 @@ TEST(ProcessJobs, OneWorkerAndFourWriteTheSameOutputAndFiles) {
   for (const std::vector<std::string>& how : std::vector<std::vector<std::string>>{
            {"--jobs", "4"}, {"-j", "3", "--memory", "1K"}, {"--jobs=0", "--memory=2G"}}) {
     Job many;
-    const test::CliResult r = many.process(how);
-    EXPECT_EQ(r.status, first.status) << how[0];
-    EXPECT_EQ(r.out, first.out) << how[0];
-    EXPECT_EQ(r.err, first.err) << how[0];
-    // default.ini included: --jobs is not stored.
-    const auto expected = one.tree(), got = many.tree();
-    EXPECT_EQ(got.size(), expected.size());
-    for (const auto& [name, contents] : expected) {
-      const auto found = got.find(name);
-      EXPECT_TRUE(found != got.end() && found->second == contents) << how[0] << ": " << name;
-    }
+    expect_same(one, first, many, many.process(how), how[0]);
   }
+}
+
+TEST(ProcessJobs, SlicingAfterARunOnFourWorkersIsTheSame) {
+  const std::vector<std::string> slicing{"--set", "usethumbnailgallery=false",
+                                         "--set", "enableslicing=true",
+                                         "--set", "slicecolumns=2",
+                                         "--set", "slicerows=3"};
+  Job one, many;
+  std::vector<std::string> args = slicing;
+  args.insert(args.end(), {"--jobs", "1"});
+  const test::CliResult first = one.process(args);
+  EXPECT_NE(first.out.find("Begin Image Slicing Procedure"), std::string::npos);
+  EXPECT_TRUE(fs::exists(one.dir / "out/th/t_d12.jpg"));  // beside the file written last
+  args.back() = "4";
+  expect_same(one, first, many, many.process(args), "slicing");
 }
 
 TEST(ProcessJobs, WorkersIsASettingStoredInItsOwnSectionJobsIsNot) {
