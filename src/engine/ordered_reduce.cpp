@@ -25,12 +25,10 @@ OrderedReduce::OrderedReduce(EventSink& events, const SourceList& list, bool rec
 void OrderedReduce::finished(size_t index, EntryReport report) {
   reports_[index] = std::move(report);
   ++finished_;
-  ++held_;
   while (released_ < reports_.size() && reports_[released_]) {
     release(released_, *reports_[released_]);
     reports_[released_].reset();
     ++released_;
-    --held_;
   }
   events_.set_progress(finished_, static_cast<int>(reports_.size()));
 }

@@ -29,8 +29,6 @@ class OrderedReduce {
   // are added. Then the bar counts the finished entries.
   void finished(size_t index, EntryReport report);
 
-  // Entries finished but not yet released (an earlier one still runs).
-  bool holding() const { return held_ > 0; }
   // The first run-ending error among the released entries.
   std::exception_ptr failure() const { return failure_; }
 
@@ -47,7 +45,6 @@ class OrderedReduce {
   std::vector<std::optional<EntryReport>> reports_;
   size_t released_ = 0;  // entries released, a prefix of the list
   int finished_ = 0;
-  int held_ = 0;
   int skipped_ = 0;
   OutputCounts outputs_;
   std::vector<GalleryRecord> gallery_;
