@@ -38,7 +38,8 @@ struct ThumbnailJob {
 // directory + name it formed (the path the gallery record takes), or nothing when the source
 // could not be loaded again. A thumbnail whose path is one of `protected_paths` is not saved;
 // the log says why and which setting gives it a name of its own.
-std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Settings& settings,
-                                          const ThumbnailJob& job, int which, OutputCounts& counts);
+std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
+                                          const Settings& settings, const ThumbnailJob& job,
+                                          int which, OutputCounts& counts);
 
 }  // namespace lumatrix
