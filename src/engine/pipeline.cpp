@@ -122,7 +122,7 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   try {
     doc.load(ws.current_source_path);
     if (const Codec* named = doc.misnamed_as())
-      host.log(misnamed_notice(entry.file_name, *named, *doc.read_with()));
+      events.log(misnamed_notice(entry.file_name, *named, *doc.read_with()));
   } catch (const std::exception& error) {
     load_error = error.what();
   }
