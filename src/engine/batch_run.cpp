@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/file_bytes.h"
 #include "base/system_resources.h"
 #include "engine/batch_plan.h"
 #include "engine/entry_job.h"
@@ -211,6 +212,12 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
   const ScopedPlan scoped = scope_plan(scope, settings, list, plan);
   result.workers = worker_count(resources.workers.value_or(settings.workers), list.size());
   result.memory_budget = memory_budget_bytes(resources, settings);
+
+  // A killed run may have left half-written temporary files beside the outputs it was writing.
+  if (scope.earlier)
+    for (size_t i = 0; i < list.size(); ++i)
+      if (scoped.fates[i] == Fate::Run)
+        for (const std::string& output : plan.entries[i].outputs) remove_stale_temporaries(output);
 
   std::optional<ManifestWriter> manifest;
   if (!scope.manifest.empty())
