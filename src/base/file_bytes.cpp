@@ -21,6 +21,22 @@ fs::path random_sibling_name(const fs::path& target) {
 }
 }  // namespace
 
+int remove_stale_temporaries(const fs::path& target) {
+  const std::string prefix = "." + target.filename().string() + ".";
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  int removed = 0;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code gone;
+    if (fs::remove(it->path(), gone)) ++removed;
+  }
+  return removed;
+}
+
 std::vector<uint8_t> read_file_bytes(const fs::path& path) {
   FileDescriptor file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   if (!file.valid()) throw ImageError(path, system_reason());

@@ -53,4 +53,9 @@ class TemporarySibling {
   bool kept_ = false;
 };
 
+// Removes the temporary siblings of `target` a killed writer left behind (the names
+// TemporarySibling gives); returns how many. For resuming a run that was killed; a writer still
+// at work on the same target would lose its file, so only the run that owns the target calls it.
+int remove_stale_temporaries(const std::filesystem::path& target);
+
 }  // namespace lumatrix

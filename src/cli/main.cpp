@@ -15,6 +15,7 @@ extern const Command preview_command;
 extern const Command rename_command;
 extern const Command backup_command;
 extern const Command scan_command;
+extern const Command finish_command;
 }  // namespace lumatrix::cli
 
 namespace {
@@ -25,6 +26,7 @@ const Command* const kCommands[] = {
     &lumatrix::cli::convert_command,  &lumatrix::cli::process_command,
     &lumatrix::cli::preview_command,  &lumatrix::cli::rename_command,
     &lumatrix::cli::backup_command,   &lumatrix::cli::scan_command,
+    &lumatrix::cli::finish_command,
 };
 
 void print_overview(std::ostream& out) {

@@ -10,6 +10,7 @@
 #include "cli/job_options.h"
 #include "cli/orientation_option.h"
 #include "cli/resource_options.h"
+#include "cli/shard_option.h"
 #include "cli/terminal_run_host.h"
 #include "engine/batch_run.h"
 #include "overlay/overlays.h"
@@ -27,6 +28,9 @@ struct ProcessArgs {
   std::optional<fs::path> list_file;
   std::optional<std::string> orientation;
   RunResources resources;
+  std::optional<Shard> shard;
+  bool skip_done = false;
+  std::optional<fs::path> manifest;
   std::vector<fs::path> sources;
 };
 
@@ -48,6 +52,12 @@ ProcessArgs parse(const std::vector<std::string>& rest) {
       parsed.resources.workers = jobs_value(*jobs);
     } else if (auto memory = value("--memory")) {
       parsed.resources.memory_bytes = memory_value(*memory);
+    } else if (auto shard = value("--shard")) {
+      parsed.shard = shard_value(*shard);
+    } else if (arg == "--skip-done") {
+      parsed.skip_done = true;
+    } else if (auto manifest = value("--manifest")) {
+      parsed.manifest = *manifest;
     } else if (arg.starts_with("-") && arg.size() > 1) {
       throw UsageError{"unexpected option '" + arg + "'"};
     } else {
@@ -108,16 +118,36 @@ int run(const std::vector<std::string>& args) {
   after_pass.preview = [](const fs::path& start_page) {
     std::cout << "Gallery start page: " << start_page.string() << "\n";
   };
+  RunScope scope;
+  scope.shard = parsed.shard;
+  if (parsed.shard || parsed.skip_done || parsed.manifest)
+    scope.manifest = parsed.manifest.value_or(default_manifest_path(settings, list, parsed.shard));
+  std::optional<RunManifest> earlier;
+  if (parsed.skip_done && (earlier = read_manifest_or_journal(scope.manifest)))
+    scope.earlier = &*earlier;
+
   const BatchRunResult result = process_all(ws, host.seam(), settings, list, standard_overlays(),
-                                            &after_pass, parsed.resources);
+                                            &after_pass, parsed.resources, scope);
   if (!result.confirmed) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;
   }
-  const int32_t first_number = settings.start_number;
-  carry_start_number(settings, result);
-  if (settings.start_number != first_number)
-    keep_start_number(job, settings.start_number, "process");
+  if (result.finished_before > 0)
+    std::cerr << "lumatrix process: " << result.finished_before
+              << " entries were done already and kept as an earlier run wrote them\n";
+  if (parsed.shard) {
+    // The numbering moves on once, when the shards are joined.
+    std::cerr << "lumatrix process: shard " << parsed.shard->text() << " ran "
+              << list.size() - static_cast<size_t>(result.elsewhere) << " of " << list.size()
+              << " entries; its manifest is " << scope.manifest.string()
+              << "\nWhen every shard is through: lumatrix finish MANIFEST... (with the same "
+                 "--profile and --set)\n";
+  } else {
+    const int32_t first_number = settings.start_number;
+    carry_start_number(settings, result);
+    if (settings.start_number != first_number)
+      keep_start_number(job, settings.start_number, "process");
+  }
   const OutputCounts& out = result.outputs;
   if (out.failed + out.unwritten + out.refused > 0)
     std::cerr << "lumatrix process: " << out.saved << " files written; " << out.failed
@@ -130,7 +160,8 @@ int run(const std::vector<std::string>& args) {
 void help(std::ostream& out) {
   out << "Usage: lumatrix process [--profile FILE] [--set NAME=VALUE]... [--recursive] [--yes]\n"
          "                        [--list FILE] [--orientation TEXT] [--jobs N]\n"
-         "                        [--memory SIZE] SOURCE...\n"
+         "                        [--memory SIZE] [--shard K/N] [--skip-done]\n"
+         "                        [--manifest FILE] SOURCE...\n"
          "Processes every image of the list with the job settings and saves the results\n"
          "(and thumbnails 1 and 2 when enabled), as \"Process All\" does. Each SOURCE file is\n"
          "one entry; a folder gives its images with the accepted extensions, in name order.\n"
@@ -153,7 +184,22 @@ void help(std::ostream& out) {
          "                       (default: the setting memory_budget in MB, whose 0 means\n"
          "                       three quarters of the memory available). An image starts\n"
          "                       when its decoded size (four copies of it) fits beside the\n"
-         "                       running ones; one larger than the whole budget runs alone.\n";
+         "                       running ones; one larger than the whole budget runs alone.\n"
+         "  --shard K/N          run only share K of N (1 <= K <= N) of the list, planned as\n"
+         "                       the whole list: names numbered by list position, entries\n"
+         "                       writing one file kept in one share. The N shares together\n"
+         "                       write what one run writes; 'lumatrix finish' then makes the\n"
+         "                       gallery or slicing and moves start_number on. 'auto' reads\n"
+         "                       a Slurm job array's SLURM_ARRAY_TASK_ID/_MIN/_COUNT; 'auto/N'\n"
+         "                       a Kubernetes Indexed Job's JOB_COMPLETION_INDEX.\n"
+         "  --skip-done          keep the entries an earlier run of the same settings finished\n"
+         "                       (its manifest says so and their files are unchanged); run\n"
+         "                       the rest. For a run that was killed or stopped.\n"
+         "  --manifest FILE      the run's manifest: one JSON line per entry (source, status,\n"
+         "                       reason, outputs with size and SHA-256). Written with --shard\n"
+         "                       and --skip-done too, by default in the first entry's output\n"
+         "                       folder as lumatrix-manifest.jsonl (lumatrix-manifest-K-of-N\n"
+         "                       .jsonl for a shard); FILE.partial while the run works.\n";
   describe_job_options(out);
   out << "\n"
          "The automatic profile default.ini in the per-user folder ($LUMATRIX_HOME, else\n"

@@ -89,10 +89,10 @@ class Planner {
     files.reads = keys_.of_file(entry.full_path());
     const bool source_written_before = written_before(files.reads);
     files.reads.insert(files.reads.end(), shared_reads_.begin(), shared_reads_.end());
-    add_output(files, planned.main_directory, planned.target.output_name);
+    add_output(planned, files, planned.main_directory, planned.target.output_name);
     for (int which = 1; which <= 2; ++which) {
       if (!thumbnail_enabled(settings_, which)) continue;
-      add_output(files,
+      add_output(planned, files,
                  expand_save_in(thumbnail_group(settings_, which).save_in.text(), entry.file_path),
                  thumbnail_name(settings_, which, planned.target, position));
     }
@@ -105,7 +105,9 @@ class Planner {
   }
 
  private:
-  void add_output(EntryFiles& files, const std::string& directory, const std::string& name) {
+  void add_output(PlannedEntry& planned, EntryFiles& files, const std::string& directory,
+                  const std::string& name) {
+    planned.outputs.push_back(directory + name);
     for (std::string& key : keys_.of_file(directory + name)) files.writes.push_back(std::move(key));
     for (std::string& folder : keys_.of_folder_and_parents(directory))
       files.folders.push_back(std::move(folder));

@@ -38,6 +38,8 @@ struct PlannedEntry {
   // The names depend on the source's time stamp and an earlier entry may write the source:
   // they are formed again when the entry's turn comes, as a run in list order forms them.
   bool names_at_turn = false;
+  // Every file the entry may write (directory + name): the main output, then the thumbnails.
+  std::vector<std::string> outputs;
 };
 
 struct BatchPlan {

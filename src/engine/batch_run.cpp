@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/file_bytes.h"
 #include "base/system_resources.h"
 #include "engine/batch_plan.h"
 #include "engine/entry_job.h"
@@ -20,19 +21,55 @@ namespace {
 
 constexpr uint64_t kMegabyte = uint64_t{1} << 20;
 
+enum class Fate {
+  Run,
+  Elsewhere,      // another shard's
+  FinishedBefore  // an earlier run's, still as it wrote it
+};
+
+struct ScopedPlan {
+  std::vector<Fate> fates;
+  std::vector<const ManifestEntry*> earlier;  // per entry, for FinishedBefore
+};
+
+ScopedPlan scope_plan(const RunScope& scope, const Settings& settings, const SourceList& list,
+                      const BatchPlan& plan) {
+  ScopedPlan scoped;
+  scoped.fates.assign(list.size(), Fate::Run);
+  scoped.earlier.assign(list.size(), nullptr);
+  if (!scope.shard && !scope.earlier) return scoped;
+  const std::vector<int> groups = entry_groups(plan);
+  if (scope.shard) {
+    const std::vector<bool> members = shard_members(groups, *scope.shard);
+    for (size_t i = 0; i < list.size(); ++i)
+      if (!members[i]) scoped.fates[i] = Fate::Elsewhere;
+  }
+  if (scope.earlier) {
+    const auto before = finished_before(*scope.earlier, settings, list, plan, groups);
+    for (size_t i = 0; i < list.size(); ++i)
+      if (before[i] && scoped.fates[i] == Fate::Run) {
+        scoped.fates[i] = Fate::FinishedBefore;
+        scoped.earlier[i] = before[i];
+      }
+  }
+  return scoped;
+}
+
 // Hands the entries to the workers in list order, each as soon as the plan, the memory budget
 // and a free worker allow, and passes every finished report to the reduce. Entries start in
 // list order, so those whose turn came are always the first ones of the list.
 class Scheduler {
  public:
   Scheduler(const RunSeam& run, const Settings& settings, const SourceList& list,
-            const Overlays& overlays, const BatchPlan& plan, int workers, uint64_t budget,
-            OrderedReduce& reduce)
+            const Overlays& overlays, const BatchPlan& plan, const std::vector<Fate>& fates,
+            bool describe_outputs, int workers, uint64_t budget, OrderedReduce& reduce)
       : run_(run),
         settings_(settings),
         list_(list),
         overlays_(overlays),
         plan_(plan),
+        fates_(fates),
+        describe_outputs_(describe_outputs),
         reduce_(reduce),
         budget_(budget),
         reports_(list.size()),
@@ -45,6 +82,10 @@ class Scheduler {
     bool stop_pending = false;
     while (true) {
       while (next_ < count && !stopped_ && !failed_) {
+        if (fates_[next_] != Fate::Run) {
+          pass_over(next_++);
+          continue;
+        }
         if (stop_pending || run_.cancel.requested()) {
           // The running entries finish and show their lines before the question; after a
           // Cancel it comes again before the next entry, so from here on entries run one by one.
@@ -86,7 +127,22 @@ class Scheduler {
     pool_.start(static_cast<int>(index), [this, index](Workspace& ws) {
       reports_[index] =
           run_entry(ws, settings_, list_.entries[index], plan_.entries[index], overlays_);
+      if (describe_outputs_) describe_written(reports_[index]->written);
     });
+  }
+
+  // An entry of another shard, or one an earlier run finished: its turn passes at once.
+  void pass_over(size_t index) {
+    done_[index] = true;
+    EntryReport report;
+    if (fates_[index] == Fate::Elsewhere) {
+      report.elsewhere = true;
+    } else {
+      report.finished_before = true;
+      report.lines.push_back("Already done by an earlier run: " +
+                             list_.entries[index].full_path().string());
+    }
+    reduce_.finished(index, std::move(report));
   }
 
   void collect() {
@@ -106,6 +162,8 @@ class Scheduler {
   const SourceList& list_;
   const Overlays& overlays_;
   const BatchPlan& plan_;
+  const std::vector<Fate>& fates_;
+  const bool describe_outputs_;
   OrderedReduce& reduce_;
   MemoryBudget budget_;
   std::vector<std::optional<EntryReport>> reports_;  // each written by its job's worker
@@ -142,7 +200,7 @@ int worker_count(int workers, size_t entries) {
 
 BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& settings,
                            const SourceList& list, const Overlays& overlays, AfterPass* after_pass,
-                           const RunResources& resources) {
+                           const RunResources& resources, const RunScope& scope) {
   BatchRunResult result;
   const int count = static_cast<int>(list.size());
   // The bar counts finished entries, so its end is the entry count.
@@ -151,34 +209,71 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
   result.confirmed = true;
 
   const BatchPlan plan = plan_batch(settings, list, shared_inputs(settings, overlays));
+  const ScopedPlan scoped = scope_plan(scope, settings, list, plan);
   result.workers = worker_count(resources.workers.value_or(settings.workers), list.size());
   result.memory_budget = memory_budget_bytes(resources, settings);
-  OrderedReduce reduce(run.events, list, settings.usethumbnailgallery || settings.enableslicing);
+
+  // A killed run may have left half-written temporary files beside the outputs it was writing.
+  if (scope.earlier)
+    for (size_t i = 0; i < list.size(); ++i)
+      if (scoped.fates[i] == Fate::Run)
+        for (const std::string& output : plan.entries[i].outputs) remove_stale_temporaries(output);
+
+  std::optional<ManifestWriter> manifest;
+  if (!scope.manifest.empty())
+    manifest.emplace(scope.manifest,
+                     ManifestHeader{settings_fingerprint(settings), list_fingerprint(list), count,
+                                    scope.shard.value_or(Shard{})});
+  const auto record = [&](size_t index, const EntryReport& report) {
+    if (report.finished_before) ++result.finished_before;
+    if (!manifest) return;
+    if (const ManifestEntry* earlier = scoped.earlier[index])
+      manifest->add(*earlier);
+    else
+      manifest->add(manifest_entry(list.entries[index], static_cast<int>(index) + 1, report));
+  };
+  OrderedReduce reduce(run.events, list, settings.usethumbnailgallery || settings.enableslicing,
+                       record);
   {
-    Scheduler scheduler(run, settings, list, overlays, plan, result.workers, result.memory_budget,
-                        reduce);
+    Scheduler scheduler(run, settings, list, overlays, plan, scoped.fates, manifest.has_value(),
+                        result.workers, result.memory_budget, reduce);
     scheduler.run();
     result.entries_done = scheduler.started();
     result.stopped = scheduler.stopped();
   }
   // An error no entry could absorb ends the run where it occurred, after the lines before it.
+  // Its manifest stays a journal: the run did not go through.
   if (reduce.failure()) std::rethrow_exception(reduce.failure());
+  result.elsewhere =
+      static_cast<int>(std::count(scoped.fates.begin(), scoped.fates.end(), Fate::Elsewhere));
   result.skipped = reduce.skipped();
   result.outputs = reduce.outputs();
   result.gallery = std::move(reduce.gallery());
+  if (manifest) manifest->close(result.stopped ? "stopped" : "complete");
 
   run.events.log("Batch Image Processing Completed");
+  if (scope.shard) {
+    if (settings.usethumbnailgallery || settings.enableslicing)
+      run.events.log(
+          "Gallery and slicing wait for \"lumatrix finish\" over every shard's manifest");
+  } else {
+    run_after_pass(ws, run, settings, result.gallery, after_pass);
+  }
+  run.questions.inform("All Batch Image Processing Completed");
+  return result;
+}
+
+void run_after_pass(Workspace& ws, const RunSeam& run, const Settings& settings,
+                    const std::vector<GalleryRecord>& records, AfterPass* after_pass) {
   AfterPass nothing;
   AfterPass& after = after_pass ? *after_pass : nothing;
   if (settings.enableslicing && !settings.usethumbnailgallery) {
     run.events.log("Begin Image Slicing Procedure");
-    after.slice_images(ws, run, settings, result.gallery);
+    after.slice_images(ws, run, settings, records);
   } else if (settings.usethumbnailgallery) {
     run.events.log("Begin Thumbnail Gallery Creation Process");
-    after.create_gallery(ws, run, settings, result.gallery);
+    after.create_gallery(ws, run, settings, records);
   }
-  run.questions.inform("All Batch Image Processing Completed");
-  return result;
 }
 
 void carry_start_number(Settings& settings, const BatchRunResult& result) {

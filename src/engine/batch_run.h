@@ -7,6 +7,7 @@
 // lines, counts and records released in list order). With any number of workers it writes the
 // same files and the same log as one worker does.
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "engine/ordered_reduce.h"
 #include "engine/output_target.h"
 #include "engine/pipeline.h"
+#include "engine/run_manifest.h"
+#include "engine/run_shards.h"
 #include "engine/workspace.h"
 #include "files/source_list.h"
 #include "settings/settings.h"
@@ -39,11 +42,24 @@ struct RunResources {
   std::optional<uint64_t> memory_bytes;
 };
 
+// How much of the list this run does, and what it keeps for the next one.
+struct RunScope {
+  // Only this shard's entries run; the gallery and slicing wait for the join of all shards.
+  std::optional<Shard> shard;
+  // An earlier run's manifest (or journal): entries it finished whose files are still as it
+  // wrote them are not run again.
+  const RunManifest* earlier = nullptr;
+  // Where this run's manifest goes; empty: none is written.
+  std::filesystem::path manifest;
+};
+
 struct BatchRunResult {
-  bool confirmed = false;  // false: the user answered No and nothing ran
-  bool stopped = false;    // the user confirmed a stop
-  int entries_done = 0;    // entries whose turn came (started, in list order)
-  int skipped = 0;         // invalid sources
+  bool confirmed = false;   // false: the user answered No and nothing ran
+  bool stopped = false;     // the user confirmed a stop
+  int entries_done = 0;     // entries whose turn came (started, in list order)
+  int skipped = 0;          // invalid sources
+  int finished_before = 0;  // entries an earlier run had finished (not run again)
+  int elsewhere = 0;        // entries of the other shards
   OutputCounts outputs;
   std::vector<GalleryRecord> gallery;
   int workers = 0;             // how many the run used
@@ -64,7 +80,12 @@ std::string confirmation_question(const Choice<SaveInChoice>& save_in_directory)
 // both do) and moves start_number on after (carry_start_number).
 BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& settings,
                            const SourceList& list, const Overlays& overlays = {},
-                           AfterPass* after_pass = nullptr, const RunResources& resources = {});
+                           AfterPass* after_pass = nullptr, const RunResources& resources = {},
+                           const RunScope& scope = {});
+
+// The work after the image pass over `records`: slicing, or the gallery, with their log lines.
+void run_after_pass(Workspace& ws, const RunSeam& run, const Settings& settings,
+                    const std::vector<GalleryRecord>& records, AfterPass* after_pass);
 
 // When resetstartnumber is off, start_number grows by the entries whose turn came, so that the
 // next run continues the numbering.

@@ -21,6 +21,12 @@ class LineBuffer : public EventSink {
   std::vector<std::string>& lines_;
 };
 
+WrittenFile written_file(const std::string& path) {
+  WrittenFile file;
+  file.path = path;
+  return file;
+}
+
 void run_steps(Workspace& ws, const Settings& settings, const ListEntry& entry,
                const PlannedEntry& plan, const Overlays& overlays, EntryReport& report) {
   LineBuffer log(report.lines);
@@ -47,14 +53,17 @@ void run_steps(Workspace& ws, const Settings& settings, const ListEntry& entry,
   report.last_output = directory + target.output_name;
   if (valid && (doc.width() > kLargestUnsavedSide || doc.height() > kLargestUnsavedSide)) {
     log.log("Saving " + report.last_output + " ....");
-    if (directory_ready) save_output(doc, report.last_output, log, report.outputs);
+    if (directory_ready && save_output(doc, report.last_output, log, report.outputs))
+      report.written.push_back(written_file(report.last_output));
   }
 
   ThumbnailJob job{entry, plan.position, target, {entry.full_path(), report.last_output}};
   for (int which = 1; which <= 2; ++which) {
     if (!thumbnail_enabled(settings, which)) continue;
     try {
+      const int saved = report.outputs.saved;
       if (auto path = make_thumbnail(ws, log, settings, job, which, report.outputs)) {
+        if (report.outputs.saved > saved) report.written.push_back(written_file(*path));
         report.last_output = *path;
         job.protected_paths.push_back(*path);
       }

@@ -2,6 +2,7 @@
 // One entry of a batch run as a job: the pipeline, the main output and thumbnails 1 and 2 on
 // one worker's workspace. A job shares nothing but the read-only settings, list entry, plan and
 // overlays; what it did comes back as its report, and the run releases that in list order.
+#include <cstdint>
 #include <exception>
 #include <string>
 #include <vector>
@@ -15,11 +16,24 @@
 
 namespace lumatrix {
 
+// A file an entry wrote; size and digest are filled when the run keeps a manifest.
+struct WrittenFile {
+  std::string path;
+  uint64_t size = 0;
+  std::string sha256;
+  friend bool operator==(const WrittenFile&, const WrittenFile&) = default;
+};
+
 struct EntryReport {
   std::vector<std::string> lines;  // the entry's log lines, in order
   OutputCounts outputs;
-  bool skipped = false;     // the source was not a valid image
+  bool skipped = false;  // the source was not a valid image
+  // Not run here: the entry belongs to another shard (nothing of it is released), or an earlier
+  // run finished it (its record is released, with one line saying so).
+  bool elsewhere = false;
+  bool finished_before = false;
   std::string last_output;  // directory + name of the file written last (the gallery's record)
+  std::vector<WrittenFile> written;  // in the order written
   // An error that ends the run; a single image's failure is a line and a count instead.
   std::exception_ptr failure;
 };

@@ -6,9 +6,7 @@
 
 namespace lumatrix {
 
-namespace {
-
-void add_sorted(std::vector<GalleryRecord>& records, GalleryRecord record) {
+void add_gallery_record(std::vector<GalleryRecord>& records, GalleryRecord record) {
   const std::string key = lower_ascii(record.filename);
   // After every equal name, so records of equal names keep the order of the list.
   const auto at = std::upper_bound(
@@ -17,10 +15,13 @@ void add_sorted(std::vector<GalleryRecord>& records, GalleryRecord record) {
   records.insert(at, std::move(record));
 }
 
-}  // namespace
-
-OrderedReduce::OrderedReduce(EventSink& events, const SourceList& list, bool records)
-    : events_(events), list_(list), records_(records), reports_(list.size()) {}
+OrderedReduce::OrderedReduce(EventSink& events, const SourceList& list, bool records,
+                             std::function<void(size_t, const EntryReport&)> released)
+    : events_(events),
+      list_(list),
+      records_(records),
+      reports_(list.size()),
+      released_to_(std::move(released)) {}
 
 void OrderedReduce::finished(size_t index, EntryReport report) {
   reports_[index] = std::move(report);
@@ -34,6 +35,8 @@ void OrderedReduce::finished(size_t index, EntryReport report) {
 }
 
 void OrderedReduce::release(size_t index, EntryReport& report) {
+  if (report.elsewhere) return;
+  if (released_to_) released_to_(index, report);
   const int row = static_cast<int>(index) + 1;
   for (const std::string& line : report.lines) events_.log_line(line, row);
   OutputCounts& total = outputs_;
@@ -45,7 +48,8 @@ void OrderedReduce::release(size_t index, EntryReport& report) {
   if (report.failure && !failure_) failure_ = report.failure;
   if (records_ && !report.failure) {
     const ListEntry& entry = list_.entries[index];
-    add_sorted(gallery_, {entry.display_name, entry.caption, std::move(report.last_output)});
+    add_gallery_record(gallery_,
+                       {entry.display_name, entry.caption, std::move(report.last_output)});
   }
 }
 

@@ -2,6 +2,7 @@
 // The reduce of a batch run: entries finish in any order, and their reports are released in
 // list order, so the log, the counts and the gallery records come out as a run in list order
 // gives them, whatever the number of workers.
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -19,10 +20,15 @@ struct GalleryRecord {
   friend bool operator==(const GalleryRecord&, const GalleryRecord&) = default;
 };
 
+// Adds `record` where the order says: after every record whose name is equal.
+void add_gallery_record(std::vector<GalleryRecord>& records, GalleryRecord record);
+
 class OrderedReduce {
  public:
   // `records` says whether entries add gallery records (the gallery or the slicing is on).
-  OrderedReduce(EventSink& events, const SourceList& list, bool records);
+  // `released`, when given, sees every report as it is released (the run's manifest).
+  OrderedReduce(EventSink& events, const SourceList& list, bool records,
+                std::function<void(size_t index, const EntryReport&)> released = {});
 
   // Takes the report of the entry at 0-based `index`. Every report that now follows without a
   // gap is released: its lines go to the log tagged with its row, its counts and gallery record
@@ -45,6 +51,7 @@ class OrderedReduce {
   std::vector<std::optional<EntryReport>> reports_;
   size_t released_ = 0;  // entries released, a prefix of the list
   int finished_ = 0;
+  std::function<void(size_t, const EntryReport&)> released_to_;
   int skipped_ = 0;
   OutputCounts outputs_;
   std::vector<GalleryRecord> gallery_;

@@ -97,5 +97,15 @@ TEST(WriteFileAtomically, AFailedRenameLeavesWhatWasThereAndNoTemporaryFile) {
   EXPECT_TRUE(others_in(dir.path(), {"taken"}).empty());
 }
 
+TEST(RemoveStaleTemporaries, TakesOnlyTheTargetsOwnTemporaryNames) {
+  test::TempDir dir;
+  for (const char* name :
+       {".a.png.123.tmp", ".a.png.9.tmp", ".a.png.x1.tmp", ".ab.png.1.tmp", "a.png", ".a.png..tmp"})
+    test::write_bytes(dir / name, std::vector<uint8_t>{0});
+  EXPECT_EQ(remove_stale_temporaries(dir / "a.png"), 2);
+  EXPECT_EQ(test::names_in(dir.path()),
+            (std::vector<std::string>{".a.png..tmp", ".a.png.x1.tmp", ".ab.png.1.tmp", "a.png"}));
+}
+
 }  // namespace
 }  // namespace lumatrix::test
