@@ -11,10 +11,7 @@
 #include "cli/orientation_option.h"
 #include "cli/resource_options.h"
 #include "cli/terminal_run_host.h"
-#include "engine/batch_run.h"
-#include "overlay/overlays.h"
-#include "settings/profile_file.h"
-#include "web/after_pass.h"
+#include "runs/standard_runs.h"
 
 namespace lumatrix::cli {
 
@@ -99,23 +96,17 @@ int run(const std::vector<std::string>& args) {
   if (!host.can_ask())
     throw UsageError{host.no_terminal_message(confirmation_question(settings.save_in_directory))};
 
-  // Every run started stores its settings, whether or not it is confirmed.
-  save_default_profile(settings);
-
-  Workspace ws;
-  WebAfterPass after_pass;
+  const int32_t first_number = settings.start_number;
   // The terminal has no page viewer: the gallery's start page is named for the user to open.
-  after_pass.preview = [](const fs::path& start_page) {
+  const auto name_start_page = [](const fs::path& start_page) {
     std::cout << "Gallery start page: " << start_page.string() << "\n";
   };
-  const BatchRunResult result = process_all(ws, host.seam(), settings, list, standard_overlays(),
-                                            &after_pass, parsed.resources);
+  const BatchRunResult result =
+      run_process_all(host.seam(), settings, list, name_start_page, parsed.resources);
   if (!result.confirmed) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;
   }
-  const int32_t first_number = settings.start_number;
-  carry_start_number(settings, result);
   if (settings.start_number != first_number)
     keep_start_number(job, settings.start_number, "process");
   const OutputCounts& out = result.outputs;

@@ -166,6 +166,7 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
   result.skipped = reduce.skipped();
   result.outputs = reduce.outputs();
   result.gallery = std::move(reduce.gallery());
+  result.troubles = std::move(reduce.troubles());
 
   run.events.log("Batch Image Processing Completed");
   AfterPass nothing;

@@ -46,6 +46,7 @@ struct BatchRunResult {
   int skipped = 0;         // invalid sources
   OutputCounts outputs;
   std::vector<GalleryRecord> gallery;
+  std::vector<EntryTrouble> troubles;  // entries skipped or with outputs not written, in order
   int workers = 0;             // how many the run used
   uint64_t memory_budget = 0;  // bytes
 };
