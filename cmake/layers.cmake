@@ -70,7 +70,5 @@ function(lumatrix_layer_tests name)
   if(name STREQUAL "app")
     list(APPEND environment "QT_QPA_PLATFORM=offscreen")
   endif()
-  gtest_discover_tests(lumatrix_${name}_tests DISCOVERY_TIMEOUT 60
-    DISCOVERY_EXTRA_ARGS "-platform" "offscreen"
-    PROPERTIES TIMEOUT 300 ENVIRONMENT "${environment}")
+  gtest_discover_tests(lumatrix_${name}_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${environment}")
 endfunction()

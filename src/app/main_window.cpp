@@ -29,6 +29,12 @@
 #include "settings/profile_file.h"
 #include "settings/settings_rules.h"
 
+// The manual and the icon live in the layer's resources; a static library's resources are
+// linked only when asked for by name.
+static void load_app_resources() {
+  Q_INIT_RESOURCE(app);
+}
+
 namespace lumatrix::app {
 
 namespace fs = std::filesystem;
@@ -73,6 +79,7 @@ struct MainWindow::RateClock {
 
 MainWindow::MainWindow(const std::optional<fs::path>& profile, const QStringList& sources)
     : rate_(std::make_unique<RateClock>()), bridge_(this) {
+  load_app_resources();
   setWindowTitle(kWindowTitle);
   setObjectName("main_window");
   preview_space_ = std::make_shared<Workspace>();
@@ -85,7 +92,8 @@ MainWindow::MainWindow(const std::optional<fs::path>& profile, const QStringList
   setCentralWidget(tabs_);
   make_menus();
   make_shortcuts();
-  statusBar()->showMessage(kStatusText);
+  // A label, not a message: the menus' hints would wipe a message out.
+  statusBar()->addWidget(new QLabel(kStatusText), 1);
   rate_label_ = new QLabel;
   statusBar()->addPermanentWidget(rate_label_);
   resize(1000, 720);
@@ -313,11 +321,12 @@ void MainWindow::make_shortcuts() {
 void MainWindow::update_count() {
   const SourceList list = grid_->list();
   count_label_->setText(QString::fromStdString(list.count_label()));
-  const bool rows = !list.empty() && !bridge_.running();
+  const bool rows = !list.empty() && !busy_;
   for (QPushButton* b : {clear_list_, preview_one_, process_all_, backup_all_}) b->setEnabled(rows);
 }
 
 void MainWindow::set_running(bool running) {
+  busy_ = running;
   pages_->set_locked(running);
   grid_->setEnabled(!running);
   for (QPushButton* b : {load_file_, load_folder_, scan_}) b->setEnabled(!running);
@@ -393,6 +402,7 @@ void MainWindow::save_profile(const QString& path) {
 void MainWindow::show_help() {
   if (!help_) {
     help_ = std::make_unique<QTextBrowser>();
+    help_->setObjectName("help");
     help_->setAttribute(Qt::WA_QuitOnClose, false);
     help_->setWindowTitle("Lumatrix Help");
     help_->setOpenExternalLinks(true);

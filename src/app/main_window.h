@@ -70,6 +70,9 @@ class MainWindow : public QMainWindow {
   void load_list(const QString& path);
   // A click on a row: the "Before" preview and the "Image Dimension : " line.
   void show_source(int row);
+  // "&Help": the manual in a window of its own.
+  void show_help();
+  QTextBrowser* help_window() { return help_.get(); }
   // The five marking commands of the "Before" preview's menu.
   enum class Mark { Crop, Caption1, Caption2, Watermark1, Watermark2 };
   void mark(Mark what);
@@ -100,7 +103,6 @@ class MainWindow : public QMainWindow {
   void list_menu(const QPoint& where);
   void before_menu(const QPoint& where);
   void show_error(const QString& message);
-  void show_help();
   // Runs a list command on the grid's rows and shows the result.
   void edit_list(const std::function<void(SourceList&)>& change);
 
@@ -128,6 +130,7 @@ class MainWindow : public QMainWindow {
   struct RateClock;
   std::unique_ptr<RateClock> rate_;
   bool exit_confirmed_ = false;
+  bool busy_ = false;  // a run works: the start buttons and the pages are locked
   RunBridge bridge_;
 };
 

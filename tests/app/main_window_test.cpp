@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QUrl>
 #include <algorithm>
 #include <fstream>
@@ -288,6 +289,9 @@ TEST_F(MainWindowTest, EscapeDuringEntryThreeOfTenThenOkStops) {
     pressed = true;
     // While the run works, the pages take no edits.
     EXPECT_FALSE(window.pages().pages().front()->isEnabled());
+    for (const char* name : {"BitBtn3", "BitBtn4", "BitBtn5", "BitBtn22"})
+      EXPECT_FALSE(window.findChild<QWidget*>(name)->isEnabled()) << name;
+    EXPECT_TRUE(window.findChild<QWidget*>("stop")->isEnabled());
     // The confirmation box has closed; the window manager gives the window the keyboard back.
     QApplication::setActiveWindow(&window);
     EXPECT_EQ(QApplication::activeWindow(), &window);
@@ -338,6 +342,20 @@ TEST_F(MainWindowTest, ClickingARowShowsItsSizeAndTheBeforeImage) {
   window.show_source(0);
   EXPECT_EQ(log_lines(window), QStringList{"Image Dimension : 30 x 20"});
   EXPECT_EQ(window.before().image().size(), QSize(30, 20));
+}
+
+}  // namespace
+}  // namespace lumatrix::app
+
+namespace lumatrix::app {
+namespace {
+
+TEST_F(MainWindowTest, HelpShowsTheManual) {
+  MainWindow window;
+  window.show_help();
+  ASSERT_NE(window.help_window(), nullptr);
+  EXPECT_TRUE(window.help_window()->isVisible());
+  EXPECT_TRUE(window.help_window()->toPlainText().contains("lumatrix-gui"));
 }
 
 }  // namespace
