@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -356,6 +357,93 @@ TEST_F(MainWindowTest, HelpShowsTheManual) {
   ASSERT_NE(window.help_window(), nullptr);
   EXPECT_TRUE(window.help_window()->isVisible());
   EXPECT_TRUE(window.help_window()->toPlainText().contains("lumatrix-gui"));
+}
+
+}  // namespace
+}  // namespace lumatrix::app
+
+namespace lumatrix::app {
+namespace {
+
+TEST_F(MainWindowTest, ProfilesLoadAndSaveThroughTheirChoosersWithoutTouchingTheAutomaticOne) {
+  MainWindow window;
+  QStringList titles;
+  window.choose_save_file = [&](const QString& title, const QString&) {
+    titles << title;
+    return QString::fromStdString((dir / "mine.ini").string());
+  };
+  window.choose_open_file = [&](const QString& title, const QString&) {
+    titles << title;
+    return QString::fromStdString((dir / "mine.ini").string());
+  };
+  use_settings(window, [](Settings& s) { s.JPEG_Quality = 12; });
+  QAction* save = nullptr;
+  QAction* load = nullptr;
+  for (QAction* action : window.findChildren<QAction*>()) {
+    if (action->text() == "&Save Profile") save = action;
+    if (action->text() == "&Load Profile") load = action;
+  }
+  ASSERT_TRUE(save && load);
+  save->trigger();
+  EXPECT_TRUE(fs::exists(dir / "mine.ini"));
+  EXPECT_FALSE(fs::exists(default_profile_path()));
+  use_settings(window, [](Settings& s) { s.JPEG_Quality = 90; });
+  load->trigger();
+  EXPECT_EQ(window.pages().settings().JPEG_Quality, 12);
+  EXPECT_EQ(titles, (QStringList{"Save Profile File", "Load Profile File"}));
+  EXPECT_FALSE(fs::exists(default_profile_path()));
+}
+
+TEST_F(MainWindowTest, ListsSavedFromTheGridComeBackWithTheirEdits) {
+  MainWindow window;
+  window.load_files({QString::fromStdString(image("x.png").string()),
+                     QString::fromStdString(image("y.png").string())});
+  window.grid().item(1, 1)->setText("Rotate 180°");
+  window.grid().item(1, 3)->setText("a caption\twith a tab");
+  const SourceList edited = window.grid().list();
+  window.save_list(QString::fromStdString((dir / "rows.tsv").string()));
+  window.clear_list();
+  window.load_list(QString::fromStdString((dir / "rows.tsv").string()));
+  EXPECT_EQ(window.grid().list().entries, edited.entries);
+  EXPECT_EQ(window.grid().list().entries[1].orientation.text(), "Rotate 180°");
+}
+
+TEST_F(MainWindowTest, BackupAllWritesTheArchiveAndSaysWhere) {
+  MainWindow window;
+  window.load_files({QString::fromStdString(image("k.png").string())});
+  const fs::path archive = dir / "backup.zip";
+  ASSERT_TRUE(test::run_and_wait(
+      window, [&] { window.backup_all(QString::fromStdString(archive.string())); }));
+  EXPECT_TRUE(fs::exists(archive));
+  EXPECT_TRUE(log_lines(window).contains("Adding k.png"));
+  EXPECT_TRUE(
+      boxes.texts.contains(QString::fromStdString("Backup Completed : " + archive.string())));
+}
+
+TEST_F(MainWindowTest, AGalleryWithPreviewAfterOpensThePreviewWindowCaptionedWithItsTitle) {
+  MainWindow window;
+  window.load_files({QString::fromStdString(image("g1.png", 50, 40).string()),
+                     QString::fromStdString(image("g2.png", 50, 40).string())});
+  use_settings(window, [&](Settings& s) {
+    s.save_in_directory = (dir / "web").string() + "/";
+    s.usethumbnailgallery = true;
+    s.thumbnailgallery = true;
+    s.Previewafter = true;
+    s.hyperlinkto = "Image";
+    s.cdstart = "First Index";
+    s.htmltitle = "Holiday";
+  });
+  boxes.answers = {QMessageBox::Yes};
+  ASSERT_TRUE(test::run_and_wait(window, [&] { window.process_all(); }));
+  QCoreApplication::processEvents();
+  GalleryWindow& gallery = window.gallery_window();
+  EXPECT_TRUE(gallery.isVisible());
+  EXPECT_TRUE(gallery.windowTitle().contains("Holiday")) << gallery.windowTitle().toStdString();
+  EXPECT_TRUE(gallery.browser().toPlainText().contains("g1.png"));
+  // Closing it only hides it; it shows again for the next gallery.
+  gallery.close();
+  EXPECT_FALSE(gallery.isVisible());
+  EXPECT_TRUE(window.isEnabled());
 }
 
 }  // namespace
