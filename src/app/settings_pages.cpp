@@ -22,6 +22,7 @@
 
 #include "app/page_table.h"
 #include "app/value_widgets.h"
+#include "settings/setting_groups.h"
 #include "settings/settings_rules.h"
 
 namespace lumatrix::app {
@@ -262,6 +263,27 @@ void SettingsPages::show_settings(const Settings& settings) {
     }
   }
   apply_size_rule();
+  show_caption_styles();
+}
+
+void SettingsPages::show_caption_styles() {
+  // Each caption's text box previews its style: the font (at the box's own size), the text
+  // colour and the background colour it is drawn with.
+  for (int which = 1; which <= 2; ++which) {
+    const CaptionGroupNames names = caption_group_names(which);
+    QWidget* box = widget_for(names.text);
+    const OptionDecl* font = find_option(std::string(names.text) + ".Font");
+    const OptionDecl* fill = find_option(std::string(names.text) + ".Color");
+    if (!box || !font || !fill) continue;
+    const FontRecord& record = font->in<FontRecord>(carried_);
+    QFont shown = qfont_of(record);
+    shown.setPointSize(box->font().pointSize());
+    box->setFont(shown);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, qcolor_of(fill->in<int32_t>(carried_)));
+    palette.setColor(QPalette::Text, qcolor_of(record.Color));
+    box->setPalette(palette);
+  }
 }
 
 Settings SettingsPages::settings() const {

@@ -59,6 +59,7 @@ class SettingsPages : public QObject {
   QWidget* make_page(std::span<const std::string_view> groups);
   void wire_rules();
   void apply_size_rule();
+  void show_caption_styles();
   void chooser_clicked(std::string_view setting);
   void colour_clicked(const OptionDecl& option);
   void font_clicked(const OptionDecl& option);

@@ -448,3 +448,22 @@ TEST_F(MainWindowTest, AGalleryWithPreviewAfterOpensThePreviewWindowCaptionedWit
 
 }  // namespace
 }  // namespace lumatrix::app
+
+namespace lumatrix::app {
+namespace {
+
+TEST_F(MainWindowTest, ANoToTheConfirmationBringsTheSettingsPageAndWritesOnlyTheProfile) {
+  MainWindow window;
+  window.load_files({QString::fromStdString(image("n.png").string())});
+  use_settings(window, [&](Settings& s) { s.save_in_directory = (dir / "nope").string() + "/"; });
+  boxes.answers = {QMessageBox::No};
+  ASSERT_TRUE(test::run_and_wait(window, [&] { window.process_all(); }));
+  EXPECT_EQ(window.tabs().tabText(window.tabs().currentIndex()), "Settings");
+  EXPECT_FALSE(fs::exists(dir / "nope"));
+  EXPECT_TRUE(fs::exists(default_profile_path()));
+  EXPECT_TRUE(window.findChild<QWidget*>("BitBtn5")->isEnabled());
+  EXPECT_TRUE(window.summary().isHidden());
+}
+
+}  // namespace
+}  // namespace lumatrix::app

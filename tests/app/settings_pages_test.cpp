@@ -239,6 +239,12 @@ TEST_F(SettingsPagesTest, ChosenFontsAndColoursReachTheSettingsAndTheCaptionPrev
   EXPECT_EQ(s.ColorDialog2, colour_from_rgb(10, 20, 30));
   EXPECT_EQ(s.caption_text2_Color, colour_from_rgb(10, 20, 30));
   EXPECT_EQ(s.FontDialog1, default_caption_font());
+  // The caption's text box shows the style it will be drawn with.
+  QWidget* preview = pages.widget_for("caption_text2");
+  EXPECT_EQ(preview->font().family(), "DejaVu Sans");
+  EXPECT_TRUE(preview->font().italic());
+  EXPECT_EQ(preview->palette().color(QPalette::Base), QColor(10, 20, 30));
+  EXPECT_FALSE(pages.widget_for("caption_text")->font().italic());
 }
 
 TEST(HtmlColourBox, ChoosingATextSetsBothValues) {
