@@ -53,7 +53,11 @@ HtmlColour HtmlColourBox::value() const {
 
 void HtmlColourBox::set_value(const HtmlColour& value) {
   const QSignalBlocker quiet(this);
-  setEditText(QString::fromStdString(value.HTMLcolor));
+  // A listed colour is chosen as an item, so that the box shows its swatch too.
+  const QString text = QString::fromStdString(value.HTMLcolor);
+  const int item = findText(text, Qt::MatchFixedString);
+  if (item >= 0) setCurrentIndex(item);
+  setEditText(text);
   colour_value_ = value.ColorValue;
 }
 

@@ -6,7 +6,9 @@
 #include <QColor>
 #include <QComboBox>
 #include <QFont>
+#include <QIcon>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -252,7 +254,13 @@ TEST(HtmlColourBox, ChoosingATextSetsBothValues) {
   box.setEditText("#10ff20");
   EXPECT_EQ(box.value().ColorValue, colour_from_rgb(0x10, 0xFF, 0x20));
   EXPECT_EQ(box.value().HTMLcolor, "#10ff20");
+  // A listed colour shows as its item, with its swatch.
+  box.set_value(html_colour("#FFFFFF"));
+  EXPECT_EQ(box.currentIndex(), box.findText("#FFFFFF"));
+  EXPECT_EQ(box.itemIcon(box.currentIndex()).pixmap(16, 16).toImage().pixelColor(8, 8),
+            QColor(Qt::white));
   // A text of another shape leaves the colour value as it was.
+  box.setEditText("#10ff20");
   box.setEditText("teal");
   EXPECT_EQ(box.value().ColorValue, colour_from_rgb(0x10, 0xFF, 0x20));
 }
