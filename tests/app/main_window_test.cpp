@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <fstream>
@@ -463,6 +464,43 @@ TEST_F(MainWindowTest, ANoToTheConfirmationBringsTheSettingsPageAndWritesOnlyThe
   EXPECT_TRUE(fs::exists(default_profile_path()));
   EXPECT_TRUE(window.findChild<QWidget*>("BitBtn5")->isEnabled());
   EXPECT_TRUE(window.summary().isHidden());
+}
+
+}  // namespace
+}  // namespace lumatrix::app
+
+namespace lumatrix::app {
+namespace {
+
+TEST_F(MainWindowTest, ClosingTheWindowDuringARunEndsTheRunAndStoresTheSettings) {
+  QStringList files;
+  for (int i = 0; i < 10; ++i)
+    files << QString::fromStdString(image("c" + std::to_string(i) + ".png").string());
+  auto window = std::make_unique<MainWindow>();
+  window->show();
+  window->load_files(files);
+  use_settings(*window, [&](Settings& s) {
+    s.save_in_directory = (dir / "out").string() + "/";
+    s.workers = 1;
+  });
+  bool closed = false;
+  QObject::connect(&window->log(), &QPlainTextEdit::textChanged, window.get(), [&] {
+    if (closed || !window->log().toPlainText().contains("c1.png ....")) return;
+    closed = true;
+    // As the user would: once the line is shown, the window's close button.
+    QTimer::singleShot(0, window.get(), [&] { EXPECT_TRUE(window->close()); });
+  });
+  boxes.answers = {QMessageBox::Yes, QMessageBox::Ok};
+  ASSERT_TRUE(test::run_and_wait(*window, [&] { window->process_all(); }));
+  ASSERT_TRUE(closed);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->running());
+  EXPECT_EQ(boxes.questions, (QStringList{boxes.questions.value(0), "Do You Want to Exit?"}));
+  // The run stopped before its last entries; the automatic profile was written at the exit.
+  EXPECT_FALSE(fs::exists(dir / "out" / "c9.png"));
+  EXPECT_TRUE(fs::exists(default_profile_path()));
+  window.reset();
 }
 
 }  // namespace
