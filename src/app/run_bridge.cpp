@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QThread>
+#include <QWidget>
 #include <exception>
 
 namespace lumatrix::app {
@@ -49,6 +50,13 @@ void RunBridge::finish_now() {
   while (running_.load()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// The box had the keyboard; the window takes it back, so that Escape reaches it again.
+void RunBridge::give_back_keyboard() {
+  if (!window_) return;
+  window_->activateWindow();
+  window_->raise();
+}
+
 void RunBridge::on_window_thread(const std::function<void()>& task) {
   if (QThread::currentThread() == thread())
     task();
@@ -78,6 +86,7 @@ bool RunBridge::ask_yes_no(const std::string& question) {
                                 QString::fromStdString(question),
                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     emit waiting(false);
+    give_back_keyboard();
   });
   return yes;
 }
@@ -91,6 +100,7 @@ bool RunBridge::ask_ok_cancel(const std::string& question) {
                                QString::fromStdString(question),
                                QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     emit waiting(false);
+    give_back_keyboard();
   });
   return ok;
 }
@@ -102,6 +112,7 @@ void RunBridge::inform(const std::string& message) {
     QMessageBox::information(window_, QCoreApplication::applicationName(),
                              QString::fromStdString(message));
     emit waiting(false);
+    give_back_keyboard();
   });
 }
 

@@ -53,6 +53,7 @@ class RunBridge : public QObject, public EventSink, public Questions {
  private:
   // Runs `task` on the window's thread and waits for it; on that thread itself, runs it.
   void on_window_thread(const std::function<void()>& task);
+  void give_back_keyboard();
 
   QWidget* window_;
   CancelToken cancel_;
