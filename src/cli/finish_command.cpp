@@ -6,9 +6,8 @@
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "cli/terminal_run_host.h"
-#include "engine/batch_run.h"
 #include "engine/run_join.h"
-#include "web/after_pass.h"
+#include "runs/standard_runs.h"
 
 namespace lumatrix::cli {
 
@@ -33,17 +32,11 @@ int run(const std::vector<std::string>& args) {
         "--profile and --set as the shards"};
 
   TerminalRunHost host(true);
-  Workspace ws;
-  WebAfterPass after_pass;
-  after_pass.preview = [](const fs::path& start_page) {
-    std::cout << "Gallery start page: " << start_page.string() << "\n";
-  };
-  run_after_pass(ws, host.seam(), settings, joined_gallery(joined), &after_pass);
-
-  BatchRunResult whole;
-  whole.entries_done = joined.header.entries;
   const int32_t first_number = settings.start_number;
-  carry_start_number(settings, whole);
+  run_joined_after_pass(host.seam(), settings, joined_gallery(joined), joined.header.entries,
+                        [](const fs::path& start_page) {
+                          std::cout << "Gallery start page: " << start_page.string() << "\n";
+                        });
   if (settings.start_number != first_number)
     keep_start_number(job, settings.start_number, "finish");
 

@@ -8,10 +8,9 @@
 #include "cli/job_options.h"
 #include "cli/orientation_option.h"
 #include "cli/terminal_run_host.h"
-#include "engine/preview_one.h"
 #include "engine/save_options.h"
 #include "imaging/codec.h"
-#include "overlay/overlays.h"
+#include "runs/standard_runs.h"
 
 namespace lumatrix::cli {
 
@@ -76,7 +75,7 @@ int run(const std::vector<std::string>& args) {
 
   TerminalRunHost host(true);
   Workspace ws;
-  const PreviewResult result = preview_one(ws, host, settings, list, index, standard_overlays());
+  const PreviewResult result = run_preview_one(ws, host, settings, list, index);
   if (!result.valid) {
     std::cerr << "lumatrix preview: " << parsed.source->string()
               << ": not a valid image; nothing written\n";

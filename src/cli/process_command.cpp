@@ -12,10 +12,7 @@
 #include "cli/resource_options.h"
 #include "cli/shard_option.h"
 #include "cli/terminal_run_host.h"
-#include "engine/batch_run.h"
-#include "overlay/overlays.h"
-#include "settings/profile_file.h"
-#include "web/after_pass.h"
+#include "runs/standard_runs.h"
 
 namespace lumatrix::cli {
 
@@ -109,13 +106,9 @@ int run(const std::vector<std::string>& args) {
   if (!host.can_ask())
     throw UsageError{host.no_terminal_message(confirmation_question(settings.save_in_directory))};
 
-  // Every run started stores its settings, whether or not it is confirmed.
-  save_default_profile(settings);
-
-  Workspace ws;
-  WebAfterPass after_pass;
+  const int32_t first_number = settings.start_number;
   // The terminal has no page viewer: the gallery's start page is named for the user to open.
-  after_pass.preview = [](const fs::path& start_page) {
+  const auto name_start_page = [](const fs::path& start_page) {
     std::cout << "Gallery start page: " << start_page.string() << "\n";
   };
   RunScope scope;
@@ -126,8 +119,8 @@ int run(const std::vector<std::string>& args) {
   if (parsed.skip_done && (earlier = read_manifest_or_journal(scope.manifest)))
     scope.earlier = &*earlier;
 
-  const BatchRunResult result = process_all(ws, host.seam(), settings, list, standard_overlays(),
-                                            &after_pass, parsed.resources, scope);
+  const BatchRunResult result =
+      run_process_all(host.seam(), settings, list, name_start_page, parsed.resources, scope);
   if (!result.confirmed) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;
@@ -135,19 +128,14 @@ int run(const std::vector<std::string>& args) {
   if (result.finished_before > 0)
     std::cerr << "lumatrix process: " << result.finished_before
               << " entries were done already and kept as an earlier run wrote them\n";
-  if (parsed.shard) {
-    // The numbering moves on once, when the shards are joined.
+  if (parsed.shard)
     std::cerr << "lumatrix process: shard " << parsed.shard->text() << " ran "
               << list.size() - static_cast<size_t>(result.elsewhere) << " of " << list.size()
               << " entries; its manifest is " << scope.manifest.string()
               << "\nWhen every shard is through: lumatrix finish MANIFEST... (with the same "
                  "--profile and --set)\n";
-  } else {
-    const int32_t first_number = settings.start_number;
-    carry_start_number(settings, result);
-    if (settings.start_number != first_number)
-      keep_start_number(job, settings.start_number, "process");
-  }
+  if (settings.start_number != first_number)
+    keep_start_number(job, settings.start_number, "process");
   const OutputCounts& out = result.outputs;
   if (out.failed + out.unwritten + out.refused > 0)
     std::cerr << "lumatrix process: " << out.saved << " files written; " << out.failed

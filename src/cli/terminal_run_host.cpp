@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
 
 #include "base/choice_text.h"
@@ -22,16 +21,6 @@ extern "C" void on_interrupt(int) {
   // stop is still pending, means now.
   if (g_interrupt.requested()) ::_exit(130);
   g_interrupt.request();
-}
-
-std::string clock_text(double seconds) {
-  const long total = static_cast<long>(seconds + 0.5);
-  char text[32];
-  if (total >= 3600)
-    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-  else
-    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-  return text;
 }
 
 }  // namespace
@@ -122,11 +111,7 @@ void TerminalRunHost::set_progress(int position, int maximum) {
   if (!streams_.progress) return;
   const std::lock_guard lock(mutex_);
   const auto now = std::chrono::steady_clock::now();
-  if (maximum != last_maximum_ || position == 0) {
-    started_ = now;
-    waited_ = {};
-    last_maximum_ = maximum;
-  }
+  rate_.update(position, maximum, now);
   if (maximum <= 0 || position <= 0) {
     clear_bar();
     bar_.clear();
@@ -141,13 +126,9 @@ void TerminalRunHost::set_progress(int position, int maximum) {
       static_cast<int>(static_cast<long long>(std::min(position, maximum)) * kWidth / maximum);
   std::string bar = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
                     std::to_string(position) + "/" + std::to_string(maximum);
-  const double elapsed = std::chrono::duration<double>(now - started_ - waited_).count();
-  if (elapsed > 0.05) {
-    const double rate = position / elapsed;
-    char rate_text[32];
-    std::snprintf(rate_text, sizeof rate_text, "  %.1f/s", rate);
-    bar += rate_text;
-    if (position < maximum) bar += "  " + clock_text((maximum - position) / rate) + " left";
+  if (const auto reading = rate_.reading(now)) {
+    bar += "  " + reading->per_second;
+    if (!reading->left.empty()) bar += "  " + reading->left;
   }
   bar += "\033[K";
   bar_ = bar;
@@ -167,7 +148,7 @@ bool TerminalRunHost::ask(const std::string& question, const std::string& choice
   const auto asked = std::chrono::steady_clock::now();
   std::string reply;
   const bool answered = static_cast<bool>(std::getline(*streams_.answers, reply));
-  waited_ += std::chrono::steady_clock::now() - asked;
+  rate_.add_wait(std::chrono::steady_clock::now() - asked);
   if (!answered) {
     *streams_.questions << "\n" << std::flush;
     return false;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "base/progress_rate.h"
 #include "base/run_host.h"
 
 namespace lumatrix::cli {
@@ -67,11 +68,8 @@ class TerminalRunHost : public EventSink, public Questions {
   std::string bar_;  // the bar as last drawn, redrawn below a log line
   bool owns_interrupts_ = false;
   bool bar_shown_ = false;
-  int last_maximum_ = -1;
-  std::chrono::steady_clock::time_point started_;
   std::chrono::steady_clock::time_point last_drawn_;
-  // Time spent waiting for answers since the bar started: not work, so not in the rate.
-  std::chrono::steady_clock::duration waited_{};
+  ProgressRate rate_;
 };
 
 // Ctrl-C handling for a run: the first press requests the stop on the interrupt token, a

@@ -249,6 +249,7 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
   result.skipped = reduce.skipped();
   result.outputs = reduce.outputs();
   result.gallery = std::move(reduce.gallery());
+  result.troubles = std::move(reduce.troubles());
   if (manifest) manifest->close(result.stopped ? "stopped" : "complete");
 
   run.events.log("Batch Image Processing Completed");

@@ -62,6 +62,7 @@ struct BatchRunResult {
   int elsewhere = 0;        // entries of the other shards
   OutputCounts outputs;
   std::vector<GalleryRecord> gallery;
+  std::vector<EntryTrouble> troubles;  // entries skipped or with outputs not written, in order
   int workers = 0;             // how many the run used
   uint64_t memory_budget = 0;  // bytes
 };

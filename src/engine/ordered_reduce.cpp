@@ -45,6 +45,9 @@ void OrderedReduce::release(size_t index, EntryReport& report) {
   total.failed += report.outputs.failed;
   total.refused += report.outputs.refused;
   if (report.skipped) ++skipped_;
+  const OutputCounts& own = report.outputs;
+  if (report.skipped || own.failed + own.unwritten + own.refused > 0)
+    troubles_.push_back({row, report.skipped, own});
   if (report.failure && !failure_) failure_ = report.failure;
   if (records_ && !report.failure) {
     const ListEntry& entry = list_.entries[index];

@@ -23,6 +23,15 @@ struct GalleryRecord {
 // Adds `record` where the order says: after every record whose name is equal.
 void add_gallery_record(std::vector<GalleryRecord>& records, GalleryRecord record);
 
+// An entry that did not give every file it meant to: its source was not a valid image, or an
+// output was not written (failed, without a writer, or refused).
+struct EntryTrouble {
+  int row = 0;  // 1-based list row
+  bool skipped = false;
+  OutputCounts outputs;  // this entry's
+  friend bool operator==(const EntryTrouble&, const EntryTrouble&) = default;
+};
+
 class OrderedReduce {
  public:
   // `records` says whether entries add gallery records (the gallery or the slicing is on).
@@ -41,6 +50,8 @@ class OrderedReduce {
   int skipped() const { return skipped_; }
   const OutputCounts& outputs() const { return outputs_; }
   std::vector<GalleryRecord>& gallery() { return gallery_; }
+  // The released entries with trouble, in list order.
+  std::vector<EntryTrouble>& troubles() { return troubles_; }
 
  private:
   void release(size_t index, EntryReport& report);
@@ -55,6 +66,7 @@ class OrderedReduce {
   int skipped_ = 0;
   OutputCounts outputs_;
   std::vector<GalleryRecord> gallery_;
+  std::vector<EntryTrouble> troubles_;
   std::exception_ptr failure_;
 };
 

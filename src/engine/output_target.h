@@ -32,6 +32,7 @@ struct OutputCounts {
   int unwritten = 0;  // no writer for the extension: nothing was written
   int failed = 0;     // the folder or the file could not be written
   int refused = 0;    // a thumbnail that would have replaced another file of the entry
+  friend bool operator==(const OutputCounts&, const OutputCounts&) = default;
 };
 
 // Creates `directory` with its missing parents. On failure logs "Error: <dir>: <reason>",

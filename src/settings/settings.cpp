@@ -23,7 +23,13 @@ constexpr std::string_view Exif = "EXIF Report";
 constexpr std::string_view Thumbnail1 = "Thumbnail 1 Settings";
 constexpr std::string_view Thumbnail2 = "Thumbnail 2 Settings";
 constexpr std::string_view FilenameChanger = "Filename Changer Settings";
-constexpr std::string_view Html = "HTML Wizard";
+// The HTML Wizard's six boxes, over its two pages.
+constexpr std::string_view HtmlOptions = "HTML Options";
+constexpr std::string_view HtmlProcessing = "Processing Options";
+constexpr std::string_view HtmlThumbnails = "Thumbnail Options";
+constexpr std::string_view HtmlHeader = "Additional Header Tag";
+constexpr std::string_view HtmlTop = "Page Top HTML";
+constexpr std::string_view HtmlBottom = "Page Bottom HTML";
 constexpr std::string_view Hidden = "Hidden";
 constexpr std::string_view Performance = "Performance";
 
@@ -142,17 +148,21 @@ void validate(const Settings& settings) {
     if (option.has_range()) check_integer(option, option.in<int32_t>(settings));
 }
 
-bool holds_default(const OptionDecl& option, const Settings& settings) {
-  static const Settings defaults;
+bool same_value(const OptionDecl& option, const Settings& a, const Settings& b) {
   return std::visit(
       [&](const auto& member) {
         using M = std::decay_t<decltype(member)>;
         if constexpr (std::is_same_v<M, ChoiceMember>)
-          return member.text(settings) == member.text(defaults);
+          return member.text(a) == member.text(b);
         else
-          return settings.*member == defaults.*member;
+          return a.*member == b.*member;
       },
       option.member);
+}
+
+bool holds_default(const OptionDecl& option, const Settings& settings) {
+  static const Settings defaults;
+  return same_value(option, settings, defaults);
 }
 
 }  // namespace lumatrix

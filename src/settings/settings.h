@@ -105,6 +105,8 @@ void check_integer(const OptionDecl& option, int64_t value);
 // Checks every integer of the record against its range; the first offender throws.
 void validate(const Settings& settings);
 
+// Whether the option holds the same value in both records (every part of a font or colour).
+bool same_value(const OptionDecl& option, const Settings& a, const Settings& b);
 // Whether the option holds its default value in `settings` (every part of a font or colour).
 bool holds_default(const OptionDecl& option, const Settings& settings);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/choice_text.h"
+#include "settings/setting_groups.h"
 #include "settings/user_paths.h"
 
 namespace lumatrix {
@@ -85,6 +86,30 @@ void set_flag(Settings& settings, std::string_view name, bool value) {
 void align_mirrors(Settings& settings) {
   for (const MirrorPair& pair : kMirrors)
     copy_value(settings, option_named(pair.primary), option_named(pair.partner));
+}
+
+void choose_font(Settings& settings, std::string_view name, const FontRecord& font) {
+  const OptionDecl& option = option_named(name);
+  if (option.kind != OptionKind::Font) throw SettingError(std::string(name) + ": not a font");
+  option.in<FontRecord>(settings) = font;
+  for (int which = 1; which <= 2; ++which) {
+    if (caption_group_names(which).font != name) continue;
+    FontRecord& shown = which == 1 ? settings.caption_text_Font : settings.caption_text2_Font;
+    shown.Charset = font.Charset;
+    shown.Color = font.Color;
+    shown.Pitch = font.Pitch;
+    shown.Style = font.Style;
+    shown.Name = font.Name;
+  }
+}
+
+void choose_colour(Settings& settings, std::string_view name, ColourValue colour) {
+  const OptionDecl& option = option_named(name);
+  if (option.kind != OptionKind::Colour) throw SettingError(std::string(name) + ": not a colour");
+  option.in<ColourValue>(settings) = colour;
+  for (int which = 1; which <= 2; ++which)
+    if (caption_group_names(which).background == name)
+      (which == 1 ? settings.caption_text_Color : settings.caption_text2_Color) = colour;
 }
 
 SizeFieldsEnabled size_fields_enabled(std::string_view method) {

@@ -26,6 +26,13 @@ void set_flag(Settings& settings, std::string_view name, bool value);
 // Start-up alignment: every own-tab switch and slider takes its "Settings"-tab member's value.
 void align_mirrors(Settings& settings);
 
+// A font or colour picked with a chooser button: sets option `name` and what shows it. The
+// caption text boxes preview their caption's style: a font picked for caption 1 or 2 is also
+// their own font, all but its size (charset, colour, pitch, style, name); a background colour
+// picked for it is their fill colour. Throws SettingError for a name of another kind.
+void choose_font(Settings& settings, std::string_view name, const FontRecord& font);
+void choose_colour(Settings& settings, std::string_view name, ColourValue colour);
+
 // Which size fields of a resizing group are enabled for a method text: "pixel" in the
 // lower-cased text enables width and height, else "%" enables the percentage, else none.
 struct SizeFieldsEnabled {

@@ -166,54 +166,59 @@
   X(date_type, Choice, "Creation", FilenameChanger, "Date Type", vocabulary<DateTypeChoice>(), "date_type.Text") \
   X(date_format, Choice, "MMDDYYYY", FilenameChanger, "Date Format", items(kDateFormats), "date_format.Text") \
   X(filenameorder, Choice, "PreNumDatSuf", FilenameChanger, "Filename Order", vocabulary<FilenameOrderChoice>(), "filenameorder.Text") \
-  /* HTML Wizard */ \
-  X(thumbnailgallery, Flag, false, Html, "Use Thumbnail Gallery Wizard", none(), "thumbnailgallery.Checked") \
-  X(designtype, Choice, "Table Listing", Html, "Design Type", vocabulary<DesignTypeChoice>(), "designtype.Text") \
-  XN(designtype_Items, "designtype.Items", Lines, lines_of(kDesignTypes), Html, "Design Type list", none(), "designtype.Items") \
-  X(htmltitle, Text, "", Html, "HTML Title", none(), "htmltitle.Text") \
-  X(htmlprefix, Text, "index", Html, "HTML Prefix", none(), "htmlprefix.Text") \
-  X(hyperlinkto, Choice, "HTML Still", Html, "Hyperlink To", vocabulary<HyperlinkChoice>(), "hyperlinkto.Text") \
-  X(htmlfilename, Flag, true, Html, "Include Display Name", none(), "htmlfilename.Checked") \
-  X(includehtmlfilename, Flag, false, Html, "Include File Name", none(), "includehtmlfilename.Checked") \
-  X(htmlfilesize, Flag, false, Html, "Include File Size", none(), "htmlfilesize.Checked") \
-  X(htmlfiledate, Flag, false, Html, "Include File Date", none(), "htmlfiledate.Checked") \
-  X(htmlthumbnail, Flag, true, Html, "Include Thumbnail", none(), "htmlthumbnail.Checked") \
-  X(thumbnailborder, Flag, false, Html, "Border Around Thumbnails", none(), "thumbnailborder.Checked") \
-  X(circularbacknext, Flag, false, Html, "Circular Back/Next", none(), "circularbacknext.Checked") \
-  X(includepagenumbering, Flag, false, Html, "Include Page Numbering", none(), "includepagenumbering.Checked") \
-  X(bgcolor, HtmlColour, html_colour("#000000"), Html, "Background Color", none(), "bgcolor.ColorValue", "bgcolor.HTMLcolor") \
-  X(fontcolor, HtmlColour, html_colour("#FFFFFF"), Html, "Text Color", none(), "fontcolor.ColorValue", "fontcolor.HTMLcolor") \
-  X(link, HtmlColour, html_colour("#FF0000"), Html, "Link Color", none(), "link.ColorValue", "link.HTMLcolor") \
-  X(vlink, HtmlColour, html_colour("#FF0000"), Html, "Visited Link Color", none(), "vlink.ColorValue", "vlink.HTMLcolor") \
-  X(alink, HtmlColour, html_colour("#800000"), Html, "Active Link Color", none(), "alink.ColorValue", "alink.HTMLcolor") \
-  X(fontface, Choice, "Default", Html, "Font Face", vocabulary<FontFaceChoice>(), "fontface.Text") \
-  XN(fontface_Items, "fontface.Items", Lines, lines_of(kFontFaces), Html, "Font Face list", none()) \
-  X(fontsize, Choice, "Default", Html, "Font Size", vocabulary<FontSizeChoice>(), "fontsize.Text") \
-  XN(fontsize_Items, "fontsize.Items", Lines, lines_of(kFontSizes), Html, "Font Size list", none(), "fontsize.Items") \
-  X(backimage, Text, "", Html, "Back Image", none(), "backimage.Text") \
-  X(homeimage, Text, "", Html, "Home Image", none(), "homeimage.Text") \
-  X(nextimage, Text, "", Html, "Next Image", none(), "nextimage.Text") \
-  X(metarefresh, Integer, 3, Html, "SlideShow Interval (secs)", unbounded(), "metarefresh.AsInteger", "metarefresh.Text") \
-  X(framesize, Integer, 0, Html, "Frame Size", unbounded(), "framesize.AsInteger", "framesize.Text") \
-  X(perpage, Integer, 12, Html, "Items Per Page", range(1, 65335), "perpage.AsInt64", "perpage.Text") \
-  X(numnum, Integer, 3, Html, "Leading Zeros", unbounded(), "numnum.AsInt64", "numnum.Text") \
-  X(Previewafter, Flag, true, Html, "Preview after HTML Generation", none(), "Previewafter.Checked") \
-  X(screensize, Choice, "All", Html, "Screen Size", vocabulary<ScreenSizeChoice>(), "screensize.Text") \
-  XN(screensize_Items, "screensize.Items", Lines, lines_of(kScreenSizes), Html, "Screen Size list", none(), "screensize.Items") \
-  X(createautorun, Flag, false, Html, "Create Autorun.INF", none(), "createautorun.Checked") \
-  X(cdstart, Choice, "First Slide", Html, "CD Start", vocabulary<CdStartChoice>(), "cdstart.Text") \
-  X(html_extension, Choice, ".html", Html, "HTML Extension", items(kHtmlExtensions), "html_extension.Text") \
-  X(htmlmainratio, Flag, true, Html, "Maintain Dimension Ratio", none(), "htmlmainratio.Checked") \
-  X(thumbwidth, Integer, 120, Html, "Thumbnail Width", range(0, 65335), "thumbwidth.AsInt64", "thumbwidth.Text") \
-  X(thumbheight, Integer, 100, Html, "Thumbnail Height", range(0, 65335), "thumbheight.AsInt64", "thumbheight.Text") \
-  X(linemax, Integer, 6, Html, "Thumbnails Per Line", range(1, 65335), "linemax.AsInteger", "linemax.Text") \
-  X(retainheaderinfo_thumb, Flag, false, Html, "Retain Image Header Info", none(), "retainheaderinfo_thumb.Checked") \
-  X(add_header, Lines, Lines{}, Html, "Additional Header Tag", none(), "add_header.Lines") \
-  X(top_html, Lines, Lines{}, Html, "Page Top HTML", none(), "top_html.Lines") \
-  X(bottom_html, Lines, Lines{}, Html, "Page Bottom HTML", none(), "bottom_html.Lines") \
-  X(include_heading, Flag, false, Html, "Include Additional Header in Image HTML", none(), "include_heading.Checked") \
-  X(include_pagetop, Flag, false, Html, "Include Page Top HTML in Image HTML", none(), "include_pagetop.Checked") \
-  X(include_pagebottom, Flag, false, Html, "Include Page Bottom HTML in Image HTML", none(), "include_pagebottom.Checked") \
+  /* HTML Wizard: HTML Options */ \
+  X(thumbnailgallery, Flag, false, HtmlOptions, "Use Thumbnail Gallery Wizard", none(), "thumbnailgallery.Checked") \
+  X(designtype, Choice, "Table Listing", HtmlOptions, "Design Type", vocabulary<DesignTypeChoice>(), "designtype.Text") \
+  XN(designtype_Items, "designtype.Items", Lines, lines_of(kDesignTypes), HtmlOptions, "Design Type list", none(), "designtype.Items") \
+  X(htmltitle, Text, "", HtmlOptions, "HTML Title", none(), "htmltitle.Text") \
+  X(htmlprefix, Text, "index", HtmlOptions, "HTML Prefix", none(), "htmlprefix.Text") \
+  X(html_extension, Choice, ".html", HtmlOptions, "HTML Extension", items(kHtmlExtensions), "html_extension.Text") \
+  X(hyperlinkto, Choice, "HTML Still", HtmlOptions, "Hyperlink To", vocabulary<HyperlinkChoice>(), "hyperlinkto.Text") \
+  X(fontface, Choice, "Default", HtmlOptions, "Font Face", vocabulary<FontFaceChoice>(), "fontface.Text") \
+  XN(fontface_Items, "fontface.Items", Lines, lines_of(kFontFaces), HtmlOptions, "Font Face list", none()) \
+  X(fontsize, Choice, "Default", HtmlOptions, "Font Size", vocabulary<FontSizeChoice>(), "fontsize.Text") \
+  XN(fontsize_Items, "fontsize.Items", Lines, lines_of(kFontSizes), HtmlOptions, "Font Size list", none(), "fontsize.Items") \
+  X(bgcolor, HtmlColour, html_colour("#000000"), HtmlOptions, "Background Color", none(), "bgcolor.ColorValue", "bgcolor.HTMLcolor") \
+  X(fontcolor, HtmlColour, html_colour("#FFFFFF"), HtmlOptions, "Text Color", none(), "fontcolor.ColorValue", "fontcolor.HTMLcolor") \
+  X(link, HtmlColour, html_colour("#FF0000"), HtmlOptions, "Link Color", none(), "link.ColorValue", "link.HTMLcolor") \
+  X(vlink, HtmlColour, html_colour("#FF0000"), HtmlOptions, "Visited Link Color", none(), "vlink.ColorValue", "vlink.HTMLcolor") \
+  X(alink, HtmlColour, html_colour("#800000"), HtmlOptions, "Active Link Color", none(), "alink.ColorValue", "alink.HTMLcolor") \
+  X(backimage, Text, "", HtmlOptions, "Back Image", none(), "backimage.Text") \
+  X(homeimage, Text, "", HtmlOptions, "Home Image", none(), "homeimage.Text") \
+  X(nextimage, Text, "", HtmlOptions, "Next Image", none(), "nextimage.Text") \
+  /* HTML Wizard: Processing Options */ \
+  X(htmlfilename, Flag, true, HtmlProcessing, "Include Display Name", none(), "htmlfilename.Checked") \
+  X(includehtmlfilename, Flag, false, HtmlProcessing, "Include File Name", none(), "includehtmlfilename.Checked") \
+  X(htmlfilesize, Flag, false, HtmlProcessing, "Include File Size", none(), "htmlfilesize.Checked") \
+  X(htmlfiledate, Flag, false, HtmlProcessing, "Include File Date", none(), "htmlfiledate.Checked") \
+  X(circularbacknext, Flag, false, HtmlProcessing, "Circular Back/Next", none(), "circularbacknext.Checked") \
+  X(includepagenumbering, Flag, false, HtmlProcessing, "Include Page Numbering", none(), "includepagenumbering.Checked") \
+  X(perpage, Integer, 12, HtmlProcessing, "Items Per Page", range(1, 65335), "perpage.AsInt64", "perpage.Text") \
+  X(numnum, Integer, 3, HtmlProcessing, "Leading Zeros", unbounded(), "numnum.AsInt64", "numnum.Text") \
+  X(screensize, Choice, "All", HtmlProcessing, "Screen Size", vocabulary<ScreenSizeChoice>(), "screensize.Text") \
+  XN(screensize_Items, "screensize.Items", Lines, lines_of(kScreenSizes), HtmlProcessing, "Screen Size list", none(), "screensize.Items") \
+  X(metarefresh, Integer, 3, HtmlProcessing, "SlideShow Interval (secs)", unbounded(), "metarefresh.AsInteger", "metarefresh.Text") \
+  X(framesize, Integer, 0, HtmlProcessing, "Frame Size", unbounded(), "framesize.AsInteger", "framesize.Text") \
+  X(Previewafter, Flag, true, HtmlProcessing, "Preview after HTML Generation", none(), "Previewafter.Checked") \
+  X(createautorun, Flag, false, HtmlProcessing, "Create Autorun.INF", none(), "createautorun.Checked") \
+  X(cdstart, Choice, "First Slide", HtmlProcessing, "CD Start", vocabulary<CdStartChoice>(), "cdstart.Text") \
+  /* HTML Wizard: Thumbnail Options */ \
+  X(htmlthumbnail, Flag, true, HtmlThumbnails, "Include Thumbnail", none(), "htmlthumbnail.Checked") \
+  X(thumbnailborder, Flag, false, HtmlThumbnails, "Border Around Thumbnails", none(), "thumbnailborder.Checked") \
+  X(htmlmainratio, Flag, true, HtmlThumbnails, "Maintain Dimension Ratio", none(), "htmlmainratio.Checked") \
+  X(thumbwidth, Integer, 120, HtmlThumbnails, "Thumbnail Width", range(0, 65335), "thumbwidth.AsInt64", "thumbwidth.Text") \
+  X(thumbheight, Integer, 100, HtmlThumbnails, "Thumbnail Height", range(0, 65335), "thumbheight.AsInt64", "thumbheight.Text") \
+  X(linemax, Integer, 6, HtmlThumbnails, "Thumbnails Per Line", range(1, 65335), "linemax.AsInteger", "linemax.Text") \
+  X(retainheaderinfo_thumb, Flag, false, HtmlThumbnails, "Retain Image Header Info", none(), "retainheaderinfo_thumb.Checked") \
+  /* HTML Wizard: Additional Header Tag */ \
+  X(add_header, Lines, Lines{}, HtmlHeader, "Additional Header Tag", none(), "add_header.Lines") \
+  X(include_heading, Flag, false, HtmlHeader, "Include Additional Header in Image HTML", none(), "include_heading.Checked") \
+  /* HTML Wizard: Page Top HTML */ \
+  X(top_html, Lines, Lines{}, HtmlTop, "Page Top HTML", none(), "top_html.Lines") \
+  X(include_pagetop, Flag, false, HtmlTop, "Include Page Top HTML in Image HTML", none(), "include_pagetop.Checked") \
+  /* HTML Wizard: Page Bottom HTML */ \
+  X(bottom_html, Lines, Lines{}, HtmlBottom, "Page Bottom HTML", none(), "bottom_html.Lines") \
+  X(include_pagebottom, Flag, false, HtmlBottom, "Include Page Bottom HTML in Image HTML", none(), "include_pagebottom.Checked") \
   /* Hidden values that travel with the settings */ \
   X(twainnumber, Integer, 0, Hidden, "Scanner source", nonneg(), "twainnumber.AsInteger") \
   XN(filename_savedlg_Path, "filename_savedlg.Path", Text, "", Hidden, "Last folder: Filename Changer save in", none(), "filename_savedlg.Path") \

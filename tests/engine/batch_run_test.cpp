@@ -297,6 +297,8 @@ TEST_F(BatchRunTest, NarrowSourceIsSkippedButItsThumbnailsAreMade) {
   EXPECT_TRUE(fs::exists(out("fine.png")));
   EXPECT_EQ(result.skipped, 1);
   EXPECT_EQ(result.entries_done, 2);
+  // The skipped entry is named for the summary, with the thumbnail it still gave.
+  EXPECT_EQ(result.troubles, (std::vector<EntryTrouble>{{1, true, {.saved = 1}}}));
 }
 
 TEST_F(BatchRunTest, ResultsOfFivePixelsOrLessAreNotSaved) {
@@ -465,6 +467,7 @@ TEST_F(BatchRunTest, FailedWritesAreLoggedAndTheRunGoesOn) {
   EXPECT_TRUE(fs::exists(out("z_last.png")));
   EXPECT_EQ(result.outputs.failed, 1);
   EXPECT_EQ(result.outputs.saved, 1);
+  EXPECT_EQ(result.troubles, (std::vector<EntryTrouble>{{1, false, {.failed = 1}}}));
   EXPECT_EQ(host.log_lines().back(), "Batch Image Processing Completed");
 }
 

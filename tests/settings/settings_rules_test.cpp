@@ -86,5 +86,32 @@ TEST(SettingsRules, StartUpValuesAndFontsList) {
   EXPECT_EQ(s.fontface, "Default");
 }
 
+TEST(SettingsRules, CaptionTextBoxesPreviewTheChosenFontAndBackground) {
+  Settings s;
+  const FontRecord picked{"DejaVu Serif", 20, -27, 0x0000FF, 238, FontPitch::fpVariable, fsItalic};
+  choose_font(s, "FontDialog2", picked);
+  EXPECT_EQ(s.FontDialog2, picked);
+  // All but the size: the text box keeps its own.
+  FontRecord shown = picked;
+  shown.Size = default_caption_font().Size;
+  shown.Height = default_caption_font().Height;
+  EXPECT_EQ(s.caption_text2_Font, shown);
+  EXPECT_EQ(s.caption_text_Font, default_caption_font());  // caption 1 is another box
+
+  choose_colour(s, "ColorDialog1", 0x00FF00);
+  EXPECT_EQ(s.ColorDialog1, 0x00FF00);
+  EXPECT_EQ(s.caption_text_Color, 0x00FF00);
+  EXPECT_EQ(s.caption_text2_Color, 0);
+
+  // A chooser of another option previews nowhere.
+  Settings plain;
+  choose_colour(plain, "caption_text.Color", 0x123456);
+  Settings expected;
+  expected.caption_text_Color = 0x123456;
+  EXPECT_EQ(plain, expected);
+  EXPECT_THROW(choose_colour(plain, "JPEG_Quality", 1), SettingError);
+  EXPECT_THROW(choose_font(plain, "ColorDialog1", picked), SettingError);
+}
+
 }  // namespace
 }  // namespace lumatrix

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -24,6 +25,18 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedUserFolder::ScopedUserFolder(const std::filesystem::path& folder) {
+  if (const char* old = std::getenv("LUMATRIX_HOME")) old_ = old;
+  setenv("LUMATRIX_HOME", folder.c_str(), 1);
+}
+
+ScopedUserFolder::~ScopedUserFolder() {
+  if (old_)
+    setenv("LUMATRIX_HOME", old_->c_str(), 1);
+  else
+    unsetenv("LUMATRIX_HOME");
 }
 
 std::string shell_quote(const std::string& text) {

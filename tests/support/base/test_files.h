@@ -2,6 +2,7 @@
 // Helpers every test may use: scratch folders, files as bytes, running other programs.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +22,19 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// Points the per-user folder (LUMATRIX_HOME) at `folder` for the object's lifetime, so that a
+// test never reads or writes the real default.ini.
+class ScopedUserFolder {
+ public:
+  explicit ScopedUserFolder(const std::filesystem::path& folder);
+  ~ScopedUserFolder();
+  ScopedUserFolder(const ScopedUserFolder&) = delete;
+  ScopedUserFolder& operator=(const ScopedUserFolder&) = delete;
+
+ private:
+  std::optional<std::string> old_;
 };
 
 struct CommandResult {
