@@ -179,6 +179,21 @@ std::deque<Codec> built_in_rows() {
       .can = kJpeg2000,
   });
 #endif
+#if LUMATRIX_WITH_WEBP
+  rows.push_back({
+      .name = "WebP",
+      .extensions = {".webp"},
+      .file_type = FileType::Other,
+      .decode = decode_webp,
+      .encode = encode_webp,
+      .read_header = read_webp_header,
+      .sniff = sniff_webp,
+      // Of an animation the first frame is read.
+      .can = {.alpha = true, .multi_image = true, .exif = true, .lossless = true, .lossy = true},
+      .folder_load = {".webp"},
+      .save = SaveFormat{.list_position = 9, .choices = {{"WebP", {".webp"}}}},
+  });
+#endif
   // Formats we have no codec for. They are rows because a folder load has always listed their
   // files; lookups pass over them, so loading one reads nothing, as for any unknown extension.
   rows.push_back({.name = "Windows metafile",

@@ -21,8 +21,6 @@ LUMATRIX_DECLARE_CODEC(gif)
 LUMATRIX_DECLARE_CODEC(pcx)
 LUMATRIX_DECLARE_CODEC(targa)
 
-#undef LUMATRIX_DECLARE_CODEC
-
 // One codec serves the .jp2 file format and bare code streams: the decoder tells them by their
 // signature, the encoder by the target's extension. Builds with LUMATRIX_WITH_JPEG2000=OFF
 // leave its file out, and the registry its rows.
@@ -32,6 +30,12 @@ std::vector<uint8_t> encode_jpeg2000(const Raster& raster, const IOParams& param
 void read_jpeg2000_header(std::span<const uint8_t> data, IOParams& params);
 bool sniff_jp2(std::span<const uint8_t> data);  // the JP2 signature box
 bool sniff_j2k(std::span<const uint8_t> data);  // a code stream's SOC and SIZ markers
+
+// Formats the builds may leave out, each with the library that does its work:
+// LUMATRIX_WITH_WEBP (libwebp). The registry leaves out the rows of a format switched off.
+LUMATRIX_DECLARE_CODEC(webp)
+
+#undef LUMATRIX_DECLARE_CODEC
 
 // One decoder serves icons and cursors; neither can be written.
 Raster decode_ico(std::span<const uint8_t> data, IOParams& params);
