@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <deque>
+#include <optional>
+#include <tuple>
 
 #include "base/choice_text.h"
 #include "imaging/codec.h"
@@ -193,6 +195,31 @@ std::deque<Codec> built_in_rows() {
       .folder_load = {".webp"},
       .save = SaveFormat{.list_position = 9, .choices = {{"WebP", {".webp"}}}},
   });
+#endif
+#if LUMATRIX_WITH_HEIF
+  // One decoder serves both rows, whatever brand a file carries. Each row writes only where
+  // libheif has an encoder for its coding; without one it reads only and offers no save choice.
+  for (const auto& [name, extensions, sniff, position] :
+       {std::tuple{"AVIF", std::vector<std::string_view>{".avif"}, SniffFn{sniff_avif}, 10},
+        std::tuple{"HEIC", std::vector<std::string_view>{".heic", ".heif"}, SniffFn{sniff_heic}, 11}}) {
+    const std::string_view extension = extensions.front();
+    const bool writes = heif_writes(extension);
+    if (!heif_reads(extension) && !writes) continue;
+    rows.push_back({
+        .name = name,
+        .extensions = extensions,
+        .file_type = FileType::Other,
+        .decode = heif_reads(extension) ? decode_heif : nullptr,
+        .encode = writes ? encode_heif : nullptr,
+        .read_header = read_heif_header,
+        .sniff = sniff,
+        .can = {.alpha = true, .exif = true, .lossless = writes, .lossy = writes},
+        .folder_load = extensions,
+        .save = writes ? std::optional(SaveFormat{.list_position = position,
+                                                  .choices = {{name, extensions}}})
+                       : std::nullopt,
+    });
+  }
 #endif
   // Formats we have no codec for. They are rows because a folder load has always listed their
   // files; lookups pass over them, so loading one reads nothing, as for any unknown extension.

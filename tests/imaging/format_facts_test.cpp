@@ -30,6 +30,8 @@ struct NewerFormat {
 const std::vector<NewerFormat>& newer_formats() {
   static const std::vector<NewerFormat> formats = {
       {"a.webp", "WebP", {".webp"}},
+      {"a.avif", "AVIF", {".avif"}},
+      {"a.heic", "HEIC", {".heic", ".heif"}},
   };
   return formats;
 }
@@ -125,7 +127,7 @@ TEST(FormatFacts, WhatOneSampleImagesHoldByFormat) {
 
 TEST(FormatFacts, ExifIsCarriedByJpegAndTheNewerFormatsIptcByJpegAlone) {
   std::set<std::string> exif = {"JPEG"};
-  for (const char* name : {"a.webp"})
+  for (const char* name : {"a.webp", "a.avif", "a.heic"})
     if (const Codec* codec = find_codec(name)) exif.insert(std::string(codec->name));
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.exif; }), exif);
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.iptc; }), std::set<std::string>{"JPEG"});

@@ -32,10 +32,23 @@ bool sniff_jp2(std::span<const uint8_t> data);  // the JP2 signature box
 bool sniff_j2k(std::span<const uint8_t> data);  // a code stream's SOC and SIZ markers
 
 // Formats the builds may leave out, each with the library that does its work:
-// LUMATRIX_WITH_WEBP (libwebp). The registry leaves out the rows of a format switched off.
+// LUMATRIX_WITH_WEBP (libwebp), LUMATRIX_WITH_HEIF (libheif). The registry leaves out the rows
+// of a format switched off.
 LUMATRIX_DECLARE_CODEC(webp)
 
 #undef LUMATRIX_DECLARE_CODEC
+
+// One codec serves AVIF and HEIC files: the decoder reads either, the encoder writes the coding
+// the target's extension names. What libheif can code depends on the plugins installed with it;
+// a format it has no encoder for is read only.
+Raster decode_heif(std::span<const uint8_t> data, IOParams& params);
+std::vector<uint8_t> encode_heif(const Raster& raster, const IOParams& params,
+                                 std::string_view extension);
+void read_heif_header(std::span<const uint8_t> data, IOParams& params);
+bool heif_reads(std::string_view extension);     // ".avif" or ".heic"
+bool heif_writes(std::string_view extension);    // ".avif" or ".heic"
+bool sniff_avif(std::span<const uint8_t> data);  // an "avif" or "avis" brand
+bool sniff_heic(std::span<const uint8_t> data);  // a HEVC or plain HEIF brand, and no AVIF one
 
 // One decoder serves icons and cursors; neither can be written.
 Raster decode_ico(std::span<const uint8_t> data, IOParams& params);
