@@ -221,6 +221,26 @@ std::deque<Codec> built_in_rows() {
     });
   }
 #endif
+#if LUMATRIX_WITH_JXL
+  rows.push_back({
+      .name = "JPEG XL",
+      .extensions = {".jxl"},
+      .file_type = FileType::Other,
+      .decode = decode_jxl,
+      .encode = encode_jxl,
+      .read_header = read_jxl_header,
+      .sniff = sniff_jxl,
+      // Of an animation the first frame is read.
+      .can = {.alpha = true,
+              .grey = true,
+              .multi_image = true,
+              .exif = true,
+              .lossless = true,
+              .lossy = true},
+      .folder_load = {".jxl"},
+      .save = SaveFormat{.list_position = 12, .choices = {{"JPEG XL", {".jxl"}}}},
+  });
+#endif
   // Formats we have no codec for. They are rows because a folder load has always listed their
   // files; lookups pass over them, so loading one reads nothing, as for any unknown extension.
   rows.push_back({.name = "Windows metafile",

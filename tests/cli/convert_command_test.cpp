@@ -115,6 +115,7 @@ TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
        {std::pair{"a.avif", "  AVIF: .avif"}, {"a.heic", "  HEIC: .heic .heif"}})
     if (const Codec* codec = find_codec(name))
       expected += std::string(line) + (codec->encode ? "\n" : "  (read only)\n");
+  if (find_codec("a.jxl") != nullptr) expected += "  JPEG XL: .jxl\n";
   const size_t at = r.out.find("Formats by extension:");
   ASSERT_NE(at, std::string::npos) << r.out;
   EXPECT_EQ(r.out.substr(at), expected);

@@ -59,8 +59,9 @@ TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
       {{"As Is", " as is", "Targa", "TIF", "JPE", "PNM", "JPEG 2000", "Icon", "", "xyz"}, {}},
   };
   // The newer formats' items where the build can write them; else their texts name nothing.
-  for (const Rule& newer : {Rule{{"WebP", "webp"}, {".webp"}}, Rule{{"AVIF", " avif"}, {".avif"}},
-                            Rule{{"HEIC", "heic"}, {".heic", ".heif"}}}) {
+  for (const Rule& newer :
+       {Rule{{"WebP", "webp"}, {".webp"}}, Rule{{"AVIF", " avif"}, {".avif"}},
+        Rule{{"HEIC", "heic"}, {".heic", ".heif"}}, Rule{{"JPEG XL", "jpeg xl"}, {".jxl"}}}) {
     const Codec* codec = find_codec("a" + newer.kept.front());
     if (codec != nullptr && codec->save)
       rules.insert(rules.end() - 1, newer);
@@ -70,7 +71,7 @@ TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
   const std::vector<std::string> sources = {
       ".jpg", ".JPG", ".jpeg", ".Jpeg", ".jpe",  ".tif",  ".TIFF",  ".fax", ".bmp",
       ".dib", ".png", ".PNG",  ".gif",  ".pcx",  ".tga",  ".targa", ".pbm", ".pgm",
-      ".PPM", ".pxm", ".jp2",  ".psd",  ".webp", ".avif", ".HEIF",  ""};
+      ".PPM", ".pxm", ".jp2",  ".psd",  ".webp", ".avif", ".HEIF",  ".jxl", ""};
   for (const Rule& rule : rules) {
     for (const std::string& text : rule.texts) {
       for (const std::string& source : sources) {

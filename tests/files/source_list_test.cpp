@@ -53,7 +53,7 @@ TEST(SourceList, FolderLoadTakesItsTwentyFiveExtensionsTheNewerFormatsAndNoOther
     EXPECT_TRUE(accepted_by_folder_load("/x/PHOTO" + upper)) << upper;
   }
   // The newer formats, where the build has them.
-  for (const char* ext : {".webp", ".avif", ".heic", ".heif"})
+  for (const char* ext : {".webp", ".avif", ".heic", ".heif", ".jxl"})
     EXPECT_EQ(accepted_by_folder_load(std::string("b") + ext),
               find_codec(std::string("b") + ext) != nullptr)
         << ext;

@@ -32,6 +32,7 @@ const std::vector<NewerFormat>& newer_formats() {
       {"a.webp", "WebP", {".webp"}},
       {"a.avif", "AVIF", {".avif"}},
       {"a.heic", "HEIC", {".heic", ".heif"}},
+      {"a.jxl", "JPEG XL", {".jxl"}},
   };
   return formats;
 }
@@ -121,13 +122,15 @@ TEST(FormatFacts, WhatOneSampleImagesHoldByFormat) {
   // `lumatrix info` calls these palette and grey images; the rest "grey or palette".
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.palette && !c.can.grey; }),
             (std::set<std::string>{"BMP", "GIF", "PCX", "Icon", "Cursor"}));
-  EXPECT_EQ(rows_where([](const Codec& c) { return c.can.grey && !c.can.palette; }),
-            (std::set<std::string>{"JPEG", "PNM"}));
+  std::set<std::string> grey = {"JPEG", "PNM"};
+  for (const char* name : {"a.jxl"})
+    if (const Codec* codec = find_codec(name)) grey.insert(std::string(codec->name));
+  EXPECT_EQ(rows_where([](const Codec& c) { return c.can.grey && !c.can.palette; }), grey);
 }
 
 TEST(FormatFacts, ExifIsCarriedByJpegAndTheNewerFormatsIptcByJpegAlone) {
   std::set<std::string> exif = {"JPEG"};
-  for (const char* name : {"a.webp", "a.avif", "a.heic"})
+  for (const char* name : {"a.webp", "a.avif", "a.heic", "a.jxl"})
     if (const Codec* codec = find_codec(name)) exif.insert(std::string(codec->name));
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.exif; }), exif);
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.iptc; }), std::set<std::string>{"JPEG"});

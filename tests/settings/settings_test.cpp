@@ -51,7 +51,7 @@ TEST(SettingsTable, ImageFormatItemsAreAsIsThenTheSaveChoicesInTheirOrder) {
                  "PBM",           "PGM",           "PPM"};
   // The newer formats follow, where the build has them and can write them.
   for (const auto& [name, item] :
-       {std::pair{"a.webp", "WebP"}, {"a.avif", "AVIF"}, {"a.heic", "HEIC"}})
+       {std::pair{"a.webp", "WebP"}, {"a.avif", "AVIF"}, {"a.heic", "HEIC"}, {"a.jxl", "JPEG XL"}})
     if (const Codec* codec = find_codec(name); codec != nullptr && codec->save)
       items.push_back(item);
   EXPECT_EQ(lines_of(find_option("Image_Format")->items), items);

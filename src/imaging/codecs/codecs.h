@@ -32,9 +32,10 @@ bool sniff_jp2(std::span<const uint8_t> data);  // the JP2 signature box
 bool sniff_j2k(std::span<const uint8_t> data);  // a code stream's SOC and SIZ markers
 
 // Formats the builds may leave out, each with the library that does its work:
-// LUMATRIX_WITH_WEBP (libwebp), LUMATRIX_WITH_HEIF (libheif). The registry leaves out the rows
-// of a format switched off.
+// LUMATRIX_WITH_WEBP (libwebp), LUMATRIX_WITH_HEIF (libheif), LUMATRIX_WITH_JXL (libjxl). The
+// registry leaves out the rows of a format switched off.
 LUMATRIX_DECLARE_CODEC(webp)
+LUMATRIX_DECLARE_CODEC(jxl)
 
 #undef LUMATRIX_DECLARE_CODEC
 
