@@ -241,6 +241,20 @@ std::deque<Codec> built_in_rows() {
       .save = SaveFormat{.list_position = 12, .choices = {{"JPEG XL", {".jxl"}}}},
   });
 #endif
+#if LUMATRIX_WITH_CAMERA_RAW
+  // Read only: the sensor data are developed into an 8-bit sRGB picture.
+  rows.push_back({
+      .name = "Camera raw",
+      .extensions = {".cr2", ".cr3", ".nef", ".arw", ".dng", ".orf", ".raf", ".rw2"},
+      .file_type = FileType::Other,
+      .decode = decode_camera_raw,
+      .read_header = read_camera_raw_header,
+      // DNG, NEF and ARW files are TIFF files as well; the TIFF reader would see their preview.
+      .sniff = sniff_camera_raw,
+      .can = {.grey = true},
+      .folder_load = {".cr2", ".cr3", ".nef", ".arw", ".dng", ".orf", ".raf", ".rw2"},
+  });
+#endif
   // Formats we have no codec for. They are rows because a folder load has always listed their
   // files; lookups pass over them, so loading one reads nothing, as for any unknown extension.
   rows.push_back({.name = "Windows metafile",

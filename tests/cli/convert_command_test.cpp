@@ -116,6 +116,8 @@ TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
     if (const Codec* codec = find_codec(name))
       expected += std::string(line) + (codec->encode ? "\n" : "  (read only)\n");
   if (find_codec("a.jxl") != nullptr) expected += "  JPEG XL: .jxl\n";
+  if (find_codec("a.dng") != nullptr)
+    expected += "  Camera raw: .cr2 .cr3 .nef .arw .dng .orf .raf .rw2  (read only)\n";
   const size_t at = r.out.find("Formats by extension:");
   ASSERT_NE(at, std::string::npos) << r.out;
   EXPECT_EQ(r.out.substr(at), expected);

@@ -56,7 +56,9 @@ TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
       {{"PCX"}, {".pcx"}},
       {{"PNG", "Png"}, {".png"}},
       {{"GIF"}, {".gif"}},
-      {{"As Is", " as is", "Targa", "TIF", "JPE", "PNM", "JPEG 2000", "Icon", "", "xyz"}, {}},
+      {{"As Is", " as is", "Targa", "TIF", "JPE", "PNM", "JPEG 2000", "Icon", "Camera raw", "",
+        "xyz"},
+       {}},
   };
   // The newer formats' items where the build can write them; else their texts name nothing.
   for (const Rule& newer :
@@ -69,9 +71,9 @@ TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
       rules.back().texts.insert(rules.back().texts.end(), newer.texts.begin(), newer.texts.end());
   }
   const std::vector<std::string> sources = {
-      ".jpg", ".JPG", ".jpeg", ".Jpeg", ".jpe",  ".tif",  ".TIFF",  ".fax", ".bmp",
-      ".dib", ".png", ".PNG",  ".gif",  ".pcx",  ".tga",  ".targa", ".pbm", ".pgm",
-      ".PPM", ".pxm", ".jp2",  ".psd",  ".webp", ".avif", ".HEIF",  ".jxl", ""};
+      ".jpg", ".JPG", ".jpeg", ".Jpeg", ".jpe",  ".tif",   ".TIFF", ".fax", ".bmp", ".dib",
+      ".png", ".PNG", ".gif",  ".pcx",  ".tga",  ".targa", ".pbm",  ".pgm", ".PPM", ".pxm",
+      ".jp2", ".psd", ".webp", ".avif", ".HEIF", ".jxl",   ".NEF",  ""};
   for (const Rule& rule : rules) {
     for (const std::string& text : rule.texts) {
       for (const std::string& source : sources) {

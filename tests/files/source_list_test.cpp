@@ -53,7 +53,8 @@ TEST(SourceList, FolderLoadTakesItsTwentyFiveExtensionsTheNewerFormatsAndNoOther
     EXPECT_TRUE(accepted_by_folder_load("/x/PHOTO" + upper)) << upper;
   }
   // The newer formats, where the build has them.
-  for (const char* ext : {".webp", ".avif", ".heic", ".heif", ".jxl"})
+  for (const char* ext : {".webp", ".avif", ".heic", ".heif", ".jxl", ".cr2", ".cr3", ".nef",
+                          ".arw", ".dng", ".orf", ".raf", ".rw2"})
     EXPECT_EQ(accepted_by_folder_load(std::string("b") + ext),
               find_codec(std::string("b") + ext) != nullptr)
         << ext;

@@ -33,6 +33,7 @@ const std::vector<NewerFormat>& newer_formats() {
       {"a.avif", "AVIF", {".avif"}},
       {"a.heic", "HEIC", {".heic", ".heif"}},
       {"a.jxl", "JPEG XL", {".jxl"}},
+      {"a.dng", "", {".cr2", ".cr3", ".nef", ".arw", ".dng", ".orf", ".raf", ".rw2"}},
   };
   return formats;
 }
@@ -123,7 +124,7 @@ TEST(FormatFacts, WhatOneSampleImagesHoldByFormat) {
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.palette && !c.can.grey; }),
             (std::set<std::string>{"BMP", "GIF", "PCX", "Icon", "Cursor"}));
   std::set<std::string> grey = {"JPEG", "PNM"};
-  for (const char* name : {"a.jxl"})
+  for (const char* name : {"a.jxl", "a.dng"})
     if (const Codec* codec = find_codec(name)) grey.insert(std::string(codec->name));
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.grey && !c.can.palette; }), grey);
 }

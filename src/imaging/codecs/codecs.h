@@ -32,8 +32,8 @@ bool sniff_jp2(std::span<const uint8_t> data);  // the JP2 signature box
 bool sniff_j2k(std::span<const uint8_t> data);  // a code stream's SOC and SIZ markers
 
 // Formats the builds may leave out, each with the library that does its work:
-// LUMATRIX_WITH_WEBP (libwebp), LUMATRIX_WITH_HEIF (libheif), LUMATRIX_WITH_JXL (libjxl). The
-// registry leaves out the rows of a format switched off.
+// LUMATRIX_WITH_WEBP (libwebp), LUMATRIX_WITH_HEIF (libheif), LUMATRIX_WITH_JXL (libjxl),
+// LUMATRIX_WITH_CAMERA_RAW (LibRaw). The registry leaves out the rows of a format switched off.
 LUMATRIX_DECLARE_CODEC(webp)
 LUMATRIX_DECLARE_CODEC(jxl)
 
@@ -50,6 +50,17 @@ bool heif_reads(std::string_view extension);     // ".avif" or ".heic"
 bool heif_writes(std::string_view extension);    // ".avif" or ".heic"
 bool sniff_avif(std::span<const uint8_t> data);  // an "avif" or "avis" brand
 bool sniff_heic(std::span<const uint8_t> data);  // a HEVC or plain HEIF brand, and no AVIF one
+
+// Camera raw files, read only. The half-size mode takes one pixel per colour-filter block
+// instead of demosaicing: a quarter of the pixels, much sooner.
+struct CameraRawOptions {
+  bool half_size = false;
+};
+Raster decode_camera_raw(std::span<const uint8_t> data, IOParams& params);
+Raster decode_camera_raw(std::span<const uint8_t> data, IOParams& params,
+                         const CameraRawOptions& options);
+void read_camera_raw_header(std::span<const uint8_t> data, IOParams& params);
+bool sniff_camera_raw(std::span<const uint8_t> data);
 
 // One decoder serves icons and cursors; neither can be written.
 Raster decode_ico(std::span<const uint8_t> data, IOParams& params);
