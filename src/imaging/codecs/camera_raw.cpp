@@ -98,7 +98,10 @@ class TiffStructure {
 };
 
 std::string reason(int code, const char* what) {
-  return std::string(what) + ": " + LibRaw::strerror(code);
+  // LibRaw reads past the end of a cut-off file as an input/output error.
+  const char* why =
+      code == LIBRAW_IO_ERROR ? "the data end too early or are damaged" : LibRaw::strerror(code);
+  return std::string(what) + ": " + why;
 }
 
 // A processor that has read the file's header.

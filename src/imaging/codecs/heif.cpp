@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -66,7 +67,10 @@ void ensure_initialised() {
 
 void check(const heif_error& error, const std::string& what) {
   if (error.code == heif_error_Ok) return;
-  const std::string detail = error.message != nullptr ? error.message : "";
+  std::string detail = error.message != nullptr ? error.message : "";
+  // Some of libheif's messages end in a line break; the reason goes on one line of the log.
+  while (!detail.empty() && std::isspace(static_cast<unsigned char>(detail.back())))
+    detail.pop_back();
   throw ImageError(detail.empty() ? what : what + ": " + detail);
 }
 
