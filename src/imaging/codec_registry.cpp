@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <deque>
+#include <optional>
+#include <tuple>
 
 #include "base/choice_text.h"
 #include "imaging/codec.h"
@@ -177,6 +179,80 @@ std::deque<Codec> built_in_rows() {
       .read_header = read_jpeg2000_header,
       .sniff = sniff_j2k,
       .can = kJpeg2000,
+  });
+#endif
+#if LUMATRIX_WITH_WEBP
+  rows.push_back({
+      .name = "WebP",
+      .extensions = {".webp"},
+      .file_type = FileType::Other,
+      .decode = decode_webp,
+      .encode = encode_webp,
+      .read_header = read_webp_header,
+      .sniff = sniff_webp,
+      // Of an animation the first frame is read.
+      .can = {.alpha = true, .multi_image = true, .exif = true, .lossless = true, .lossy = true},
+      .folder_load = {".webp"},
+      .save = SaveFormat{.list_position = 9, .choices = {{"WebP", {".webp"}}}},
+  });
+#endif
+#if LUMATRIX_WITH_HEIF
+  // One decoder serves both rows, whatever brand a file carries. Each row writes only where
+  // libheif has an encoder for its coding; without one it reads only and offers no save choice.
+  for (const auto& [name, extensions, sniff, position] :
+       {std::tuple{"AVIF", std::vector<std::string_view>{".avif"}, SniffFn{sniff_avif}, 10},
+        std::tuple{"HEIC", std::vector<std::string_view>{".heic", ".heif"}, SniffFn{sniff_heic}, 11}}) {
+    const std::string_view extension = extensions.front();
+    const bool writes = heif_writes(extension);
+    if (!heif_reads(extension) && !writes) continue;
+    rows.push_back({
+        .name = name,
+        .extensions = extensions,
+        .file_type = FileType::Other,
+        .decode = heif_reads(extension) ? decode_heif : nullptr,
+        .encode = writes ? encode_heif : nullptr,
+        .read_header = read_heif_header,
+        .sniff = sniff,
+        .can = {.alpha = true, .exif = true, .lossless = writes, .lossy = writes},
+        .folder_load = extensions,
+        .save = writes ? std::optional(SaveFormat{.list_position = position,
+                                                  .choices = {{name, extensions}}})
+                       : std::nullopt,
+    });
+  }
+#endif
+#if LUMATRIX_WITH_JXL
+  rows.push_back({
+      .name = "JPEG XL",
+      .extensions = {".jxl"},
+      .file_type = FileType::Other,
+      .decode = decode_jxl,
+      .encode = encode_jxl,
+      .read_header = read_jxl_header,
+      .sniff = sniff_jxl,
+      // Of an animation the first frame is read.
+      .can = {.alpha = true,
+              .grey = true,
+              .multi_image = true,
+              .exif = true,
+              .lossless = true,
+              .lossy = true},
+      .folder_load = {".jxl"},
+      .save = SaveFormat{.list_position = 12, .choices = {{"JPEG XL", {".jxl"}}}},
+  });
+#endif
+#if LUMATRIX_WITH_CAMERA_RAW
+  // Read only: the sensor data are developed into an 8-bit sRGB picture.
+  rows.push_back({
+      .name = "Camera raw",
+      .extensions = {".cr2", ".cr3", ".nef", ".arw", ".dng", ".orf", ".raf", ".rw2"},
+      .file_type = FileType::Other,
+      .decode = decode_camera_raw,
+      .read_header = read_camera_raw_header,
+      // DNG, NEF and ARW files are TIFF files as well; the TIFF reader would see their preview.
+      .sniff = sniff_camera_raw,
+      .can = {.grey = true},
+      .folder_load = {".cr2", ".cr3", ".nef", ".arw", ".dng", ".orf", ".raf", ".rw2"},
   });
 #endif
   // Formats we have no codec for. They are rows because a folder load has always listed their

@@ -108,6 +108,16 @@ TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
     expected +=
         "  JPEG 2000: .jp2\n"
         "  JPEG 2000 code stream: .j2k .jpc .j2c\n";
+  // And the newer formats.
+  if (find_codec("a.webp") != nullptr) expected += "  WebP: .webp\n";
+  // Each HEIF coding reads only where libheif has no encoder for it.
+  for (const auto& [name, line] :
+       {std::pair{"a.avif", "  AVIF: .avif"}, {"a.heic", "  HEIC: .heic .heif"}})
+    if (const Codec* codec = find_codec(name))
+      expected += std::string(line) + (codec->encode ? "\n" : "  (read only)\n");
+  if (find_codec("a.jxl") != nullptr) expected += "  JPEG XL: .jxl\n";
+  if (find_codec("a.dng") != nullptr)
+    expected += "  Camera raw: .cr2 .cr3 .nef .arw .dng .orf .raf .rw2  (read only)\n";
   const size_t at = r.out.find("Formats by extension:");
   ASSERT_NE(at, std::string::npos) << r.out;
   EXPECT_EQ(r.out.substr(at), expected);

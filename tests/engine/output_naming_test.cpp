@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/codec.h"
+
 namespace lumatrix {
 namespace {
 
@@ -41,7 +43,7 @@ TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
     std::vector<std::string> texts;
     std::vector<std::string> kept;  // the first is what it gives otherwise
   };
-  const std::vector<Rule> rules = {
+  std::vector<Rule> rules = {
       {{"TGA", " tga "}, {".tga"}},
       {{"PBM"}, {".pbm"}},
       {{"PGM", "pgm"}, {".pgm"}},
@@ -54,12 +56,24 @@ TEST(OutputNaming, EveryFormatTextAgainstEverySourceExtension) {
       {{"PCX"}, {".pcx"}},
       {{"PNG", "Png"}, {".png"}},
       {{"GIF"}, {".gif"}},
-      {{"As Is", " as is", "Targa", "TIF", "JPE", "PNM", "JPEG 2000", "Icon", "", "xyz"}, {}},
+      {{"As Is", " as is", "Targa", "TIF", "JPE", "PNM", "JPEG 2000", "Icon", "Camera raw", "",
+        "xyz"},
+       {}},
   };
-  const std::vector<std::string> sources = {".jpg",  ".JPG", ".jpeg", ".Jpeg",  ".jpe", ".tif",
-                                            ".TIFF", ".fax", ".bmp",  ".dib",   ".png", ".PNG",
-                                            ".gif",  ".pcx", ".tga",  ".targa", ".pbm", ".pgm",
-                                            ".PPM",  ".pxm", ".jp2",  ".psd",   ""};
+  // The newer formats' items where the build can write them; else their texts name nothing.
+  for (const Rule& newer :
+       {Rule{{"WebP", "webp"}, {".webp"}}, Rule{{"AVIF", " avif"}, {".avif"}},
+        Rule{{"HEIC", "heic"}, {".heic", ".heif"}}, Rule{{"JPEG XL", "jpeg xl"}, {".jxl"}}}) {
+    const Codec* codec = find_codec("a" + newer.kept.front());
+    if (codec != nullptr && codec->save)
+      rules.insert(rules.end() - 1, newer);
+    else
+      rules.back().texts.insert(rules.back().texts.end(), newer.texts.begin(), newer.texts.end());
+  }
+  const std::vector<std::string> sources = {
+      ".jpg", ".JPG", ".jpeg", ".Jpeg", ".jpe",  ".tif",   ".TIFF", ".fax", ".bmp", ".dib",
+      ".png", ".PNG", ".gif",  ".pcx",  ".tga",  ".targa", ".pbm",  ".pgm", ".PPM", ".pxm",
+      ".jp2", ".psd", ".webp", ".avif", ".HEIF", ".jxl",   ".NEF",  ""};
   for (const Rule& rule : rules) {
     for (const std::string& text : rule.texts) {
       for (const std::string& source : sources) {

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "imaging/codec.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -42,7 +43,7 @@ TEST_F(SourceListFolder, TakesAcceptedExtensionsInAnyCase) {
   EXPECT_EQ(list.count_label(), "Total Loaded Files : 8");
 }
 
-TEST(SourceList, FolderLoadTakesItsTwentyFiveExtensionsAndNoOthers) {
+TEST(SourceList, FolderLoadTakesItsTwentyFiveExtensionsTheNewerFormatsAndNoOthers) {
   for (const char* ext : {".jpg", ".jpeg", ".bmp", ".tif", ".tiff", ".pcx", ".png", ".gif", ".dib",
                           ".rle", ".tga",  ".vda", ".icb", ".vst",  ".pix", ".pbm", ".pgm", ".ppm",
                           ".wmf", ".fax",  ".cut", ".pcd", ".psp",  ".pdd", ".psd"}) {
@@ -51,6 +52,12 @@ TEST(SourceList, FolderLoadTakesItsTwentyFiveExtensionsAndNoOthers) {
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_TRUE(accepted_by_folder_load("/x/PHOTO" + upper)) << upper;
   }
+  // The newer formats, where the build has them.
+  for (const char* ext : {".webp", ".avif", ".heic", ".heif", ".jxl", ".cr2", ".cr3", ".nef",
+                          ".arw", ".dng", ".orf", ".raf", ".rw2"})
+    EXPECT_EQ(accepted_by_folder_load(std::string("b") + ext),
+              find_codec(std::string("b") + ext) != nullptr)
+        << ext;
   // Readable, but never listed by a folder load.
   for (const char* ext : {".jpe", ".pxm", ".g3n", ".g3f", ".targa", ".win", ".ico", ".cur", ".jp2",
                           ".j2k", ".jpc", ".j2c", ".emf", ".txt", ".zip", ""})

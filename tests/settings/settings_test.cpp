@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "base/choice_text.h"
+#include "imaging/codec.h"
 #include "settings/settings_keys.h"
 #include "settings/settings_rules.h"
 
@@ -43,11 +44,16 @@ TEST(SettingsTable, DefaultsFollowTheOptionTable) {
 }
 
 TEST(SettingsTable, ImageFormatItemsAreAsIsThenTheSaveChoicesInTheirOrder) {
-  const Lines items = {"As Is",         "JPEG",          "BMP",
-                       "GIF",           "PNG",           "PCX",
-                       "TIFF Packbits", "TIFF LZW",      "TIFF CCITT Huffman",
-                       "TIFF CCITT G3", "TIFF CCITT G4", "TGA",
-                       "PBM",           "PGM",           "PPM"};
+  Lines items = {"As Is",         "JPEG",          "BMP",
+                 "GIF",           "PNG",           "PCX",
+                 "TIFF Packbits", "TIFF LZW",      "TIFF CCITT Huffman",
+                 "TIFF CCITT G3", "TIFF CCITT G4", "TGA",
+                 "PBM",           "PGM",           "PPM"};
+  // The newer formats follow, where the build has them and can write them.
+  for (const auto& [name, item] :
+       {std::pair{"a.webp", "WebP"}, {"a.avif", "AVIF"}, {"a.heic", "HEIC"}, {"a.jxl", "JPEG XL"}})
+    if (const Codec* codec = find_codec(name); codec != nullptr && codec->save)
+      items.push_back(item);
   EXPECT_EQ(lines_of(find_option("Image_Format")->items), items);
   EXPECT_EQ(Settings{}.Image_Format_Items, items);
   EXPECT_EQ(startup_settings().Image_Format_Items, items);

@@ -59,6 +59,12 @@ TEST(Signatures, TheSampleFilesOfEveryLayoutAreClaimedByTheirReader) {
       continue;
     }
     ++signed_files;
+    if (named->name == "Camera raw" && found->file_type == FileType::TIFF) {
+      // DNG files are TIFF files too, and the TIFF row is tried first: their own row knows them
+      // by the sensor data inside.
+      EXPECT_TRUE(named->sniff(bytes));
+      continue;
+    }
     EXPECT_LE(claimed_by(bytes).size(), 1u);
     // Cursors among the icons share the icon reader.
     EXPECT_EQ(found->decode, named->decode) << found->name;
