@@ -41,6 +41,7 @@ void OrderedReduce::release(size_t index, EntryReport& report) {
   total.unwritten += report.outputs.unwritten;
   total.failed += report.outputs.failed;
   total.refused += report.outputs.refused;
+  total.kept += report.outputs.kept;
   if (report.skipped) ++skipped_;
   if (report.failure && !failure_) failure_ = report.failure;
   if (records_ && !report.failure) {
