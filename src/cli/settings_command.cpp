@@ -109,8 +109,9 @@ void help(std::ostream& out) {
          "                       not at all; the automatic profile default.ini is untouched)\n"
          "  --list               list every setting with its kind, caption, accepted values\n"
          "                       and default\n"
-         "  --find WORD          the same for the settings whose name or caption holds WORD\n"
-         "                       (letter case aside): --find quality, --find watermark\n";
+         "  --find WORD          the same for the settings whose name, caption or group\n"
+         "                       holds WORD (letter case aside): --find quality,\n"
+         "                       --find thumbnail\n";
   describe_job_options(out);
   out << "\nThe per-user folder is $LUMATRIX_HOME, else $XDG_CONFIG_HOME/lumatrix, else\n"
          "~/.config/lumatrix.\n"

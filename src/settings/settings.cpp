@@ -134,7 +134,8 @@ std::vector<const OptionDecl*> options_matching(std::string_view word) {
   std::vector<const OptionDecl*> found;
   for (const OptionDecl& option : kOptions)
     if (lower_ascii(option.name).find(wanted) != std::string::npos ||
-        lower_ascii(option.caption).find(wanted) != std::string::npos)
+        lower_ascii(option.caption).find(wanted) != std::string::npos ||
+        lower_ascii(option.group).find(wanted) != std::string::npos)
       found.push_back(&option);
   return found;
 }

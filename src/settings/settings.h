@@ -97,7 +97,8 @@ struct OptionDecl {
 std::span<const OptionDecl> options();
 // The option of that exact name; nullptr when there is none.
 const OptionDecl* find_option(std::string_view name);
-// The options whose name or caption holds `word` (letter case aside), in table order.
+// The options whose name, caption or group holds `word` (letter case aside), in table order:
+// "thumbnail" finds the Thumbnail 1 and 2 rows, whose captions do not say it.
 std::vector<const OptionDecl*> options_matching(std::string_view word);
 // Every name --set takes: the option names, and the parts of fonts and HTML colours by their
 // profile keys (FontDialog1.Font.Name, bgcolor.ColorValue), in table order.

@@ -91,6 +91,8 @@ TEST_F(FriendlyOptions, FindListsTheSettingsByNameOrCaption) {
   EXPECT_NE(r.out.find("JPEG_Quality"), std::string::npos);
   EXPECT_NE(r.out.find("quality_t1"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("resizing_method"), std::string::npos);
+  // By group: the thumbnail rows, whose captions do not say "thumbnail".
+  EXPECT_NE(settings({"--find", "thumbnail"}).out.find("resizing_method_t2"), std::string::npos);
   // By caption: "Existing Outputs" is overwrite_policy's.
   EXPECT_NE(settings({"--find", "existing outputs"}).out.find("overwrite_policy"),
             std::string::npos);
