@@ -1,6 +1,7 @@
 #include "base/file_bytes.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +36,25 @@ int remove_stale_temporaries(const fs::path& target) {
     if (fs::remove(it->path(), gone)) ++removed;
   }
   return removed;
+}
+
+bool name_taken(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+int rename_no_replace(const fs::path& from, const fs::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // File systems without the no-replace flag: a hard link is just as exclusive.
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return 0;
+  }
+  if (errno == EEXIST || errno == EXDEV) return errno;
+  // Nor hard links: test, then rename; only a racing writer could slip in between.
+  if (name_taken(to)) return EEXIST;
+  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 std::vector<uint8_t> read_file_bytes(const fs::path& path) {
@@ -100,6 +120,17 @@ void TemporarySibling::flush_and_close() {
 void TemporarySibling::replace_target() {
   if (::rename(path_.c_str(), target_.c_str()) != 0) throw ImageError(target_, system_reason());
   kept_ = true;
+}
+
+bool TemporarySibling::place_if_free() {
+  const int result = rename_no_replace(path_, target_);
+  if (result == EEXIST) return false;
+  if (result != 0) {
+    errno = result;
+    throw ImageError(target_, system_reason());
+  }
+  kept_ = true;
+  return true;
 }
 
 }  // namespace lumatrix

@@ -16,6 +16,13 @@ std::vector<uint8_t> read_file_bytes(const std::filesystem::path& path);
 // target is then untouched and no temporary file is left behind.
 void write_file_atomically(const std::filesystem::path& path, std::span<const uint8_t> bytes);
 
+// Whether anything (a file, a folder, a dangling link) has that name.
+bool name_taken(const std::filesystem::path& path);
+// Gives `from` the name `to` unless that name is taken, atomically where the file system allows
+// (else through a hard link, else a test before the rename). Returns 0, or the errno of the
+// failure: EEXIST when the name is taken.
+int rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // A file that becomes `target` only once it is complete: it lives under a unique hidden name in
 // the target's folder (".photo.jpg.123456789.tmp"), so that the final rename stays within one
 // file system and a reader never sees it half-written. Whatever exists under that name is
@@ -43,6 +50,9 @@ class TemporarySibling {
   void flush_and_close();
   // Renames the file over the target, replacing what is there.
   void replace_target();
+  // Gives the file the target's name unless that name is taken; false (the file is then
+  // removed with the object) when it is.
+  bool place_if_free();
   // Leaves the file where it is: the caller has given it its name.
   void keep() { kept_ = true; }
 

@@ -44,7 +44,7 @@ int run(const std::vector<std::string>& args) {
     } else if (arg == "--yes" || arg == "-y") {
       yes = true;
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      throw UsageError{"unexpected option '" + arg + "'"};
+      throw unknown_option(arg);
     } else {
       sources.emplace_back(arg);
     }
@@ -97,9 +97,11 @@ void help(std::ostream& out) {
          "2 a command-line mistake (or a question with no terminal and no --yes).\n";
 }
 
+constexpr std::string_view kOptions[] = {"--output", "-o", "--recursive", "-r", "--yes", "-y"};
+
 }  // namespace
 
 extern const Command backup_command{"backup", "copy images into one ZIP archive (Backup All)", run,
-                                    help};
+                                    help, kOptions};
 
 }  // namespace lumatrix::cli

@@ -44,7 +44,7 @@ int run(const std::vector<std::string>& args) {
   std::vector<std::string> files;
   const JobOptions job = parse_job_options(args, files);
   for (const std::string& f : files)
-    if (f.size() > 1 && f[0] == '-') throw UsageError{"unknown option '" + f + "'"};
+    if (f.size() > 1 && f[0] == '-') throw unknown_option(f);
   if (files.size() != 2) throw UsageError{"expected SOURCE and TARGET"};
   const std::filesystem::path source = files[0], target = files[1];
 
@@ -80,7 +80,7 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-extern const Command convert_command{"convert", "convert one image, applying the saving options",
-                                     run, help};
+extern const Command convert_command{
+    "convert", "convert one image, applying the saving options", run, help, {}, true};
 
 }  // namespace lumatrix::cli

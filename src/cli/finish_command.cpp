@@ -20,7 +20,7 @@ int run(const std::vector<std::string>& args) {
   const JobOptions job = parse_job_options(args, rest);
   std::vector<fs::path> manifests;
   for (const std::string& arg : rest) {
-    if (arg.starts_with("-") && arg.size() > 1) throw UsageError{"unexpected option '" + arg + "'"};
+    if (arg.starts_with("-") && arg.size() > 1) throw unknown_option(arg);
     manifests.emplace_back(arg);
   }
   if (manifests.empty()) throw UsageError{"name the manifests of every shard"};

@@ -1,6 +1,7 @@
 #pragma once
-// The options every job command shares: --profile FILE and --set NAME=VALUE (repeatable,
-// applied in order after the profile). Parsed in one place; the rest is the command's own.
+// The options every job command shares: --profile FILE, --set NAME=VALUE (repeatable, applied
+// in order after the profile) and the short forms that set several settings at once (--fit,
+// --format, --quality). Parsed in one place; the rest is the command's own.
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -13,19 +14,33 @@
 
 namespace lumatrix::cli {
 
+// One setting changed on the command line, by --set or by an option standing for it.
+struct Assignment {
+  std::string name, value;
+  std::string option = "--set";  // named in the message when the setting refuses the value
+};
+
 struct JobOptions {
   std::optional<std::filesystem::path> profile;
-  std::vector<std::pair<std::string, std::string>> sets;  // name, value, in command-line order
+  std::vector<Assignment> sets;  // in command-line order
+  // --fit was given: the resample filter becomes Lanczos3 unless one is chosen.
+  bool fit = false;
 };
 
 // Takes the shared options out of `args` (also in the --profile=FILE and --set=NAME=VALUE
 // forms); every other argument goes to `rest` in order, and everything after "--" too.
-// Throws UsageError for a missing argument, a second --profile or a --set without '='.
+//   --fit WxH       resizing_method "Downsize by Pixels", image_width W, image_height H,
+//                   dimension_aspect_ratio true, reverse_widthheight false
+//   --format NAME   Image_Format NAME
+//   --quality N     JPEG_Quality N
+// Throws UsageError for a missing argument, a second --profile, a --set without '=' or a --fit
+// that is not two sizes.
 JobOptions parse_job_options(const std::vector<std::string>& args, std::vector<std::string>& rest);
 
-// The start-up settings, then the profile, then each --set. A named profile that does not exist
-// is an error (ImageError); values the profile cannot hold are skipped and reported to
-// `warnings`; a --set the setting refuses throws UsageError.
+// The start-up settings, then the profile, then each assignment (and, after --fit, Lanczos3 when
+// resampletype is still "None"). A named profile that does not exist is an error (ImageError);
+// what the profile cannot hold, or holds under unknown keys, is reported to `warnings`; a value
+// the setting refuses throws UsageError.
 Settings job_settings(const JobOptions& options, std::ostream& warnings);
 
 // The value of an option given as "--name VALUE" or "--name=VALUE" at args[i] (advancing `i`
@@ -44,5 +59,8 @@ void keep_start_number(const JobOptions& options, int32_t start_number, std::str
 
 // The paragraph describing the shared options, for each job command's --help.
 void describe_job_options(std::ostream& out);
+
+// Sets one setting as --set does, the refusal a UsageError naming `option`.
+void assign(Settings& settings, const Assignment& assignment);
 
 }  // namespace lumatrix::cli

@@ -4,42 +4,60 @@
 #include <string>
 #include <vector>
 
+#include "base/near_names.h"
 #include "cli/command.h"
-
-namespace lumatrix::cli {
-extern const Command settings_command;
-extern const Command info_command;
-extern const Command convert_command;
-extern const Command process_command;
-extern const Command preview_command;
-extern const Command rename_command;
-extern const Command backup_command;
-extern const Command scan_command;
-extern const Command finish_command;
-}  // namespace lumatrix::cli
 
 namespace {
 using lumatrix::cli::Command;
-
-const Command* const kCommands[] = {
-    &lumatrix::cli::settings_command, &lumatrix::cli::info_command,
-    &lumatrix::cli::convert_command,  &lumatrix::cli::process_command,
-    &lumatrix::cli::preview_command,  &lumatrix::cli::rename_command,
-    &lumatrix::cli::backup_command,   &lumatrix::cli::scan_command,
-    &lumatrix::cli::finish_command,
-};
 
 void print_overview(std::ostream& out) {
   out << "Usage: lumatrix COMMAND [OPTIONS]...\n"
          "Batch image processing: one record of settings applied to a list of images.\n\n"
          "Commands:\n";
-  for (const Command* c : kCommands) {
+  for (const Command* c : lumatrix::cli::commands()) {
     std::string name(c->name);
     name.resize(std::max<size_t>(name.size() + 2, 12), ' ');
     out << "  " << name << c->summary << "\n";
   }
-  out << "\n'lumatrix COMMAND --help' describes a command and its options.\n";
+  out << "\n'lumatrix COMMAND --help' describes a command and its options;\n"
+         "'lumatrix --version' prints the version.\n";
 }
+
+// " (did you mean X?)" when a known name is near the mistyped one.
+std::string suggestion(std::string_view word, std::span<const std::string_view> known) {
+  const std::string near = lumatrix::nearest_name(word, known);
+  return near.empty() ? std::string() : " (did you mean " + near + "?)";
+}
+
+int run_command(const Command& c, const std::vector<std::string>& rest) {
+  for (const std::string& a : rest) {
+    if (a == "--") break;
+    if (a == "--help" || a == "-h") {
+      c.help(std::cout);
+      return lumatrix::cli::kExitOk;
+    }
+    if (a == "--version") {
+      std::cout << lumatrix::cli::version_line() << "\n";
+      return lumatrix::cli::kExitOk;
+    }
+  }
+  try {
+    return c.run(rest);
+  } catch (const lumatrix::cli::UsageError& e) {
+    std::string message = e.message;
+    if (!e.unknown_option.empty()) {
+      const std::string name = e.unknown_option.substr(0, e.unknown_option.find('='));
+      message += suggestion(name, lumatrix::cli::options_of(c));
+    }
+    std::cerr << "lumatrix " << c.name << ": " << message << "\n"
+              << "Try 'lumatrix " << c.name << " --help'.\n";
+    return lumatrix::cli::kExitUsage;
+  } catch (const std::exception& e) {
+    std::cerr << "lumatrix " << c.name << ": " << e.what() << "\n";
+    return lumatrix::cli::kExitFailure;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,28 +70,16 @@ int main(int argc, char** argv) {
     print_overview(std::cout);
     return lumatrix::cli::kExitOk;
   }
-  for (const Command* c : kCommands) {
-    if (args[0] != c->name) continue;
-    std::vector<std::string> rest(args.begin() + 1, args.end());
-    for (const std::string& a : rest) {
-      if (a == "--") break;
-      if (a == "--help" || a == "-h") {
-        c->help(std::cout);
-        return lumatrix::cli::kExitOk;
-      }
-    }
-    try {
-      return c->run(rest);
-    } catch (const lumatrix::cli::UsageError& e) {
-      std::cerr << "lumatrix " << c->name << ": " << e.message << "\n"
-                << "Try 'lumatrix " << c->name << " --help'.\n";
-      return lumatrix::cli::kExitUsage;
-    } catch (const std::exception& e) {
-      std::cerr << "lumatrix " << c->name << ": " << e.what() << "\n";
-      return lumatrix::cli::kExitFailure;
-    }
+  if (args[0] == "--version") {
+    std::cout << lumatrix::cli::version_line() << "\n";
+    return lumatrix::cli::kExitOk;
   }
-  std::cerr << "lumatrix: unknown command '" << args[0] << "'\n";
+  if (const Command* c = lumatrix::cli::find_command(args[0]))
+    return run_command(*c, std::vector<std::string>(args.begin() + 1, args.end()));
+  std::vector<std::string_view> names;
+  for (const Command* c : lumatrix::cli::commands()) names.push_back(c->name);
+  std::cerr << "lumatrix: unknown command '" << args[0] << "'" << suggestion(args[0], names)
+            << "\n";
   print_overview(std::cerr);
   return lumatrix::cli::kExitUsage;
 }

@@ -42,7 +42,7 @@ PreviewArgs parse(const std::vector<std::string>& rest) {
         throw UsageError{"--position needs a whole number from 1, got '" + *position + "'"};
       }
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      throw UsageError{"unexpected option '" + arg + "'"};
+      throw unknown_option(arg);
     } else if (parsed.source) {
       throw UsageError{"one SOURCE only"};
     } else {
@@ -112,9 +112,11 @@ void help(std::ostream& out) {
          "written; 2 a command-line mistake.\n";
 }
 
+constexpr std::string_view kOptions[] = {"--after", "--orientation", "--position"};
+
 }  // namespace
 
-extern const Command preview_command{"preview", "process one image and write the result", run,
-                                     help};
+extern const Command preview_command{
+    "preview", "process one image and write the result", run, help, kOptions, true};
 
 }  // namespace lumatrix::cli

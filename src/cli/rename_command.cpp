@@ -32,7 +32,7 @@ RenameArgs parse(const std::vector<std::string>& rest) {
     else if (arg == "--yes" || arg == "-y")
       parsed.yes = true;
     else if (arg.starts_with("-") && arg.size() > 1)
-      throw UsageError{"unexpected option '" + arg + "'"};
+      throw unknown_option(arg);
     else
       parsed.sources.emplace_back(arg);
   }
@@ -115,9 +115,13 @@ void help(std::ostream& out) {
          "be read or written; 2 a command-line mistake; 130 stopped by Ctrl-C.\n";
 }
 
+constexpr std::string_view kOptions[] = {"--recursive", "-r", "--dry-run", "-n", "--yes", "-y"};
+
 }  // namespace
 
 extern const Command rename_command{
-    "rename", "rename, copy or move files to pattern names (the Filename Changer)", run, help};
+    "rename", "rename, copy or move files to pattern names (the Filename Changer)",
+    run,      help,
+    kOptions, true};
 
 }  // namespace lumatrix::cli

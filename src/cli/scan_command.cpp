@@ -61,7 +61,7 @@ ScanArgs parse(const std::vector<std::string>& rest) {
     } else if (auto extension = value("--extension")) {
       parsed.extension = extension->starts_with('.') ? *extension : "." + *extension;
     } else if (arg.starts_with("-") && arg.size() > 1) {
-      throw UsageError{"unexpected option '" + arg + "'"};
+      throw unknown_option(arg);
     } else {
       if (parsed.folder) throw UsageError{"one FOLDER only, got '" + arg + "' as well"};
       parsed.folder = arg;
@@ -231,9 +231,12 @@ void help(std::ostream& out) {
          "(Ctrl-C).\n";
 }
 
+constexpr std::string_view kOptions[] = {"--list-devices", "--device", "--source", "--list",
+                                         "--extension"};
+
 }  // namespace
 
-extern const Command scan_command{"scan", "acquire one page from a scanner into a folder", run,
-                                  help};
+extern const Command scan_command{
+    "scan", "acquire one page from a scanner into a folder", run, help, kOptions, true};
 
 }  // namespace lumatrix::cli

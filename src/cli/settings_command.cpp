@@ -1,6 +1,9 @@
 // `lumatrix settings`: shows the settings a job would run with, and saves them as a profile.
+#include <algorithm>
 #include <iostream>
 #include <ostream>
+
+#include "base/near_names.h"
 
 #include "cli/command.h"
 #include "cli/job_options.h"
@@ -11,7 +14,9 @@ namespace lumatrix::cli {
 
 namespace {
 
-void list_options(std::ostream& out) {
+// Every option (or those `only` names) with its kind, caption, accepted values and default,
+// under its group's title.
+void list_options(std::ostream& out, const std::vector<const OptionDecl*>& only = {}) {
   const Settings defaults;
   const std::vector<SettingLine> default_lines = setting_lines(defaults);
   auto default_of = [&](std::string_view name) -> std::string {
@@ -21,6 +26,7 @@ void list_options(std::ostream& out) {
   };
   std::string_view group;
   for (const OptionDecl& option : options()) {
+    if (!only.empty() && std::find(only.begin(), only.end(), &option) == only.end()) continue;
     if (option.group != group) {
       out << (group.empty() ? "[" : "\n[") << option.group << "]\n";
       group = option.group;
@@ -44,22 +50,40 @@ int run(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   const JobOptions job = parse_job_options(args, rest);
   std::optional<std::filesystem::path> save_to;
+  std::optional<std::string> find;
   bool list = false;
   for (size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
     if (arg == "--list") {
       list = true;
+    } else if (auto word = option_value(rest, i, "--find")) {
+      if (find) throw UsageError{"--find given twice"};
+      find = *word;
     } else if (arg == "--save" || arg.starts_with("--save=")) {
       if (save_to) throw UsageError{"--save given twice"};
       if (arg == "--save" && i + 1 >= rest.size()) throw UsageError{"--save needs a file name"};
       save_to = arg == "--save" ? rest[++i] : arg.substr(7);
       if (save_to->empty()) throw UsageError{"--save needs a file name"};
+    } else if (arg.starts_with("-") && arg.size() > 1) {
+      throw unknown_option(arg);
     } else {
       throw UsageError{"unexpected argument '" + arg + "'"};
     }
   }
   if (list) {
     list_options(std::cout);
+    return kExitOk;
+  }
+  if (find) {
+    const std::vector<const OptionDecl*> found = options_matching(*find);
+    if (found.empty()) {
+      std::string message = "no setting's name or caption holds '" + *find + "'";
+      if (std::string near = nearest_name(*find, setting_names()); !near.empty())
+        message += " (did you mean " + near + "?)";
+      std::cerr << "lumatrix settings: " << message << "\n";
+      return kExitFailure;
+    }
+    list_options(std::cout, found);
     return kExitOk;
   }
   const Settings settings = job_settings(job, std::cerr);
@@ -72,6 +96,7 @@ int run(const std::vector<std::string>& args) {
 void help(std::ostream& out) {
   out << "Usage: lumatrix settings [--profile FILE] [--set NAME=VALUE]... [--save FILE]\n"
          "       lumatrix settings --list\n"
+         "       lumatrix settings --find WORD\n"
          "Shows the settings a job would run with: the defaults (with the font faces of\n"
          "fonts.txt in the per-user folder), then the profile, then each --set. Every\n"
          "setting is printed as NAME=VALUE, one per line, in a fixed order; each line can be\n"
@@ -83,17 +108,24 @@ void help(std::ostream& out) {
          "  --save FILE          also write the settings as a profile file (written whole or\n"
          "                       not at all; the automatic profile default.ini is untouched)\n"
          "  --list               list every setting with its kind, caption, accepted values\n"
-         "                       and default\n";
+         "                       and default\n"
+         "  --find WORD          the same for the settings whose name, caption or group\n"
+         "                       holds WORD (letter case aside): --find quality,\n"
+         "                       --find thumbnail\n";
   describe_job_options(out);
   out << "\nThe per-user folder is $LUMATRIX_HOME, else $XDG_CONFIG_HOME/lumatrix, else\n"
          "~/.config/lumatrix.\n"
-         "Exit status: 0 done, 1 a file could not be read or written, 2 an unknown setting,\n"
-         "a value a setting does not accept, or another command-line mistake.\n";
+         "Exit status: 0 done, 1 a file could not be read or written (or --find found\n"
+         "nothing), 2 an unknown setting, a value a setting does not accept, or another\n"
+         "command-line mistake.\n";
 }
+
+constexpr std::string_view kOptions[] = {"--save", "--list", "--find"};
 
 }  // namespace
 
 extern const Command settings_command{
-    "settings", "show, change and save the job settings (profile files)", run, help};
+    "settings", "show, change and save the job settings (profile files)", run, help, kOptions,
+    true};
 
 }  // namespace lumatrix::cli

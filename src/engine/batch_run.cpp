@@ -215,9 +215,13 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
 
   // A killed run may have left half-written temporary files beside the outputs it was writing.
   if (scope.earlier)
-    for (size_t i = 0; i < list.size(); ++i)
-      if (scoped.fates[i] == Fate::Run)
-        for (const std::string& output : plan.entries[i].outputs) remove_stale_temporaries(output);
+    for (size_t i = 0; i < list.size(); ++i) {
+      if (scoped.fates[i] != Fate::Run) continue;
+      const PlannedEntry& planned = plan.entries[i];
+      remove_stale_temporaries(planned.main.path());
+      for (const std::optional<PlannedOutput>& thumbnail : planned.thumbnails)
+        if (thumbnail) remove_stale_temporaries(thumbnail->path());
+    }
 
   std::optional<ManifestWriter> manifest;
   if (!scope.manifest.empty())

@@ -44,6 +44,7 @@ void OrderedReduce::release(size_t index, EntryReport& report) {
   total.unwritten += report.outputs.unwritten;
   total.failed += report.outputs.failed;
   total.refused += report.outputs.refused;
+  total.kept += report.outputs.kept;
   if (report.skipped) ++skipped_;
   const OutputCounts& own = report.outputs;
   if (report.skipped || own.failed + own.unwritten + own.refused > 0)

@@ -2,9 +2,11 @@
 
 #include <system_error>
 
+#include "base/choice_text.h"
 #include "base/image_error.h"
 #include "engine/output_naming.h"
 #include "files/filename_pattern.h"
+#include "files/subfolders.h"
 
 namespace lumatrix {
 
@@ -18,6 +20,16 @@ OutputTarget output_target(const Settings& settings, const ListEntry& entry, lon
           ? changefilename(settings, t.base_name, t.output_extension, position, entry.full_path())
           : t.base_name + t.output_extension;
   return t;
+}
+
+std::string output_directory(const Settings& settings, std::string_view save_in,
+                             const ListEntry& entry) {
+  std::string directory = expand_save_in(save_in, entry.file_path);
+  if (!settings.mirror_folders || entry.subfolder.empty()) return directory;
+  const std::string pattern = lower_ascii(trim_blanks(save_in));
+  const bool own_folder = pattern.empty() || pattern.starts_with("[source directory]");
+  if (own_folder || pattern.find("[subfolders]") != std::string::npos) return directory;
+  return directory + entry.subfolder;
 }
 
 PipelineEntry pipeline_entry(const ListEntry& entry, long long position,
@@ -44,11 +56,20 @@ bool prepare_output_directory(const std::string& directory, EventSink& events,
 }
 
 bool save_output(const ImageDocument& doc, const std::filesystem::path& path, EventSink& events,
-                 OutputCounts& counts) {
+                 OutputCounts& counts, bool never_replace) {
   try {
-    if (doc.save(path)) {
+    const SaveOutcome outcome = never_replace    ? doc.save_if_free(path)
+                                : doc.save(path) ? SaveOutcome::Written
+                                                 : SaveOutcome::NoWriter;
+    if (outcome == SaveOutcome::Written) {
       ++counts.saved;
       return true;
+    }
+    if (outcome == SaveOutcome::NameTaken) {
+      events.log("Not saved: " + path.string() +
+                 " appeared during the run; overwrite_policy \"Keep both\" never replaces a file");
+      ++counts.failed;
+      return false;
     }
     const std::string ext = path.extension().string();
     events.log("Not saved: " + path.string() + ": no image writer for " +

@@ -22,6 +22,21 @@ struct OutputTarget {
 // The naming of the entry at 1-based `position`, as a run and Preview One form it.
 OutputTarget output_target(const Settings& settings, const ListEntry& entry, long long position);
 
+// The folder a save-in text names for the entry's outputs (expand_save_in), ending with a
+// separator. With mirror_folders on, a folder that is not the source's own ("[Source
+// Directory]" or empty) nor mirrors by "[subfolders]" gets the entry's place below the folder it
+// was loaded from appended, so a loaded tree keeps its shape there.
+std::string output_directory(const Settings& settings, std::string_view save_in,
+                             const ListEntry& entry);
+
+// One file an entry writes, as the run's plan names it (after the overwrite policy).
+struct PlannedOutput {
+  std::string directory;  // ends with a separator
+  std::string name;
+  bool skip = false;  // "Skip existing" found the name taken: the file is left as it is
+  std::string path() const { return directory + name; }
+};
+
 // The row as the pipeline takes it, with the output name the captions may print.
 PipelineEntry pipeline_entry(const ListEntry& entry, long long position,
                              const std::string& output_name);
@@ -32,6 +47,7 @@ struct OutputCounts {
   int unwritten = 0;  // no writer for the extension: nothing was written
   int failed = 0;     // the folder or the file could not be written
   int refused = 0;    // a thumbnail that would have replaced another file of the entry
+  int kept = 0;       // left as it was: "Skip existing" found the name taken
   friend bool operator==(const OutputCounts&, const OutputCounts&) = default;
 };
 
@@ -42,9 +58,11 @@ bool prepare_output_directory(const std::string& directory, EventSink& events,
 
 // Saves `doc` to `path` whole or not at all. An extension without a writer is logged (the file
 // would otherwise silently not exist), a failure is logged as "Error: <path>: <reason>"; neither
-// ends the run. Returns whether the file was written.
+// ends the run. With `never_replace` ("Keep both") a file that took the name since the plan was
+// made stays and nothing is written (logged and counted as failed). Returns whether the file
+// was written.
 bool save_output(const ImageDocument& doc, const std::filesystem::path& path, EventSink& events,
-                 OutputCounts& counts);
+                 OutputCounts& counts, bool never_replace = false);
 
 // Whether two output paths name the same file (after making them absolute and normal; existing
 // files are compared by identity, so links and "." or ".." segments do not hide a clash).

@@ -11,6 +11,10 @@ int png_level_from_quality(int quality) {
   return quality < 50 ? 1 : 0;
 }
 
+int png_level(const Settings& settings, int quality) {
+  return settings.png_compression.value().value_or(png_level_from_quality(quality));
+}
+
 TiffCompression tiff_compression_for(std::string_view image_format) {
   const std::string_view text = trim_blanks(image_format);
   const SaveChoice* otherwise = nullptr;
@@ -32,12 +36,13 @@ void apply_save_options(const Settings& settings, ImageDocument& document) {
   p.jpeg_progressive = settings.progressive_JPEG;
   p.jpeg_optimal_huffman = settings.jpeg_huffman;
   p.bmp_compression = BmpCompression::RLE;
-  p.png_compression = png_level_from_quality(settings.JPEG_Quality);
+  p.png_compression = png_level(settings, settings.JPEG_Quality);
   p.tiff_compression = tiff_compression_for(settings.Image_Format);
   p.gif_transparent = false;
   p.gif_transparent_color = Rgb{0, 0, 0};
   p.gif_interlaced = settings.interlaced_gif;
   p.dpi_x = p.dpi_y = settings.DPI_Setting;
+  p.flatten_colour = rgb_of(settings.flatten_colour);
 }
 
 void apply_main_output_options(const Settings& settings, ImageDocument& document) {

@@ -4,7 +4,6 @@
 #include "engine/pipeline.h"
 #include "engine/save_options.h"
 #include "files/filename_pattern.h"
-#include "files/subfolders.h"
 #include "imaging/colour_adjust.h"
 #include "imaging/frame.h"
 #include "imaging/orientation.h"
@@ -59,6 +58,11 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   const ThumbnailGroup t = thumbnail_group(settings, which);
   const std::string subject = "Thumbnail " + std::to_string(which);
   ImageDocument& doc = ws.processimage;
+  const PlannedOutput& planned = job.outputs[which - 1].value();
+  if (planned.skip) {
+    ++counts.kept;
+    return planned.path();
+  }
 
   // Each thumbnail starts again from the source, never from the processed main image.
   doc.raster = Raster{};
@@ -96,8 +100,8 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   };
   if (which == 1) prepare_parameters();
 
-  const std::string directory = expand_save_in(t.save_in.text(), job.entry.file_path);
-  const std::string name = thumbnail_name(settings, which, job.target, job.position);
+  const std::string& directory = planned.directory;
+  const std::string& name = planned.name;
   const bool directory_ready = prepare_output_directory(directory, events, counts);
   if (which == 2) prepare_parameters();
 
@@ -121,8 +125,8 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   // (unless the reset emptied them), as earlier runs wrote them.
   if (which == 1) doc.params.iptc.clear();
   doc.params.jpeg_quality = t.quality;
-  doc.params.png_compression = png_level_from_quality(t.quality);
-  if (directory_ready) save_output(doc, path, events, counts);
+  doc.params.png_compression = png_level(settings, t.quality);
+  if (directory_ready) save_output(doc, path, events, counts, job.never_replace);
   return path.string();
 }
 

@@ -2,6 +2,7 @@
 // Thumbnails 1 and 2: after an entry's main output, each starts again from the source, is
 // sized by its own settings, gets the main colour steps and frame, and is saved beside (or away
 // from) the main output under its own name.
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -32,11 +33,15 @@ struct ThumbnailJob {
   const OutputTarget& target;  // the main output's naming
   // Files this entry must not overwrite: its source, its main output, thumbnail 1.
   std::vector<std::filesystem::path> protected_paths;
+  // Where thumbnails 1 and 2 go, as the run's plan named them.
+  std::array<std::optional<PlannedOutput>, 2> outputs = {};
+  bool never_replace = false;  // "Keep both": written only under a name nothing holds
 };
 
-// Makes thumbnail `which` for the entry in `processimage`, logging as a run does. Returns the
-// directory + name it formed (the path the gallery record takes), or nothing when the source
-// could not be loaded again. A thumbnail whose path is one of `protected_paths` is not saved;
+// Makes thumbnail `which` for the entry in `processimage`, logging as a run does, under the
+// planned directory and name (one the plan skips is left as it is). Returns the directory +
+// name (the path the gallery record takes), or nothing when the source could not be loaded
+// again. A thumbnail whose path is one of `protected_paths` is not saved;
 // the log says why and which setting gives it a name of its own.
 std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
                                           const Settings& settings, const ThumbnailJob& job,

@@ -65,27 +65,6 @@ bool same_file(const fs::path& a, const fs::path& b) {
   return fs::equivalent(a, b, error) && !error;
 }
 
-bool name_taken(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(fs::symlink_status(path, error));
-}
-
-// Gives `from` the name `to` unless that name is taken. Returns 0, or the errno of the failure
-// (EEXIST when taken).
-int rename_no_replace(const fs::path& from, const fs::path& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // File systems without the no-replace flag: a hard link is just as exclusive.
-  if (::link(from.c_str(), to.c_str()) == 0) {
-    ::unlink(from.c_str());
-    return 0;
-  }
-  if (errno == EEXIST || errno == EXDEV) return errno;
-  // Nor hard links: test, then rename; only a racing writer could slip in between.
-  if (name_taken(to)) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 void flush_directory(const fs::path& dir) {
   FileDescriptor d(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (d.valid()) ::fsync(d.get());

@@ -50,6 +50,11 @@ std::string unescape_field(std::string_view field) {
   return out;
 }
 
+// The first line names the columns when its first field is "FileName" in any letter case.
+bool is_header(std::string_view line) {
+  return choice_is(line.substr(0, line.find('\t')), "FileName");
+}
+
 }  // namespace
 
 bool accepted_by_folder_load(const std::filesystem::path& path) {
@@ -79,6 +84,11 @@ void SourceList::add_files(std::vector<std::filesystem::path> files) {
 }
 
 size_t SourceList::add_folder(const std::filesystem::path& folder, bool recursive) {
+  return add_folder_below(folder, recursive, "");
+}
+
+size_t SourceList::add_folder_below(const std::filesystem::path& folder, bool recursive,
+                                    const std::string& subfolder) {
   std::vector<std::filesystem::path> files, folders;
   std::error_code error;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
@@ -92,10 +102,12 @@ size_t SourceList::add_folder(const std::filesystem::path& folder, bool recursiv
   }
   const size_t before = entries.size();
   add_files(files);
+  for (size_t i = before; i < entries.size(); ++i) entries[i].subfolder = subfolder;
   std::sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) {
     return less_ignoring_case(a.filename().string(), b.filename().string());
   });
-  for (const auto& sub : folders) add_folder(sub, true);
+  for (const auto& sub : folders)
+    add_folder_below(sub, true, subfolder + sub.filename().string() + kSeparator);
   return entries.size() - before;
 }
 
@@ -145,7 +157,7 @@ SourceList read_list(std::istream& in, const std::filesystem::path& base) {
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.empty() || (number == 1 && lower_ascii(line) == lower_ascii(kHeader))) continue;
+    if (line.empty() || (number == 1 && is_header(line))) continue;
     std::vector<std::string> fields;
     for (size_t start = 0;;) {
       const size_t tab = line.find('\t', start);
@@ -167,7 +179,10 @@ SourceList read_list(std::istream& in, const std::filesystem::path& base) {
       entry = entry_for(base / fields[0]);
     }
     entry.display_name = entry.file_name;
-    if (fields.size() > 1 && !fields[1].empty()) entry.orientation = fields[1];
+    // Orientations typed by hand are read as --orientation reads them ("rotate left 90"); any
+    // other text stays as written, for the pipeline's own rule.
+    if (fields.size() > 1 && !fields[1].empty())
+      entry.orientation = orientation_item(fields[1]).value_or(fields[1]);
     if (fields.size() > 2) entry.display_name = fields[2];
     if (fields.size() > 3) entry.caption = fields[3];
     list.entries.push_back(std::move(entry));

@@ -19,6 +19,10 @@ struct ListEntry {
   std::string display_name;  // new rows: the file name
   std::string caption;
   std::string file_path;  // the directory, ending with a separator
+  // Where a folder load found the file below the folder it was given ("2003/Trip/", ending with
+  // a separator; empty for its own files and for files added one by one). Not a column: the
+  // list neither shows nor stores it.
+  std::string subfolder;
 
   std::filesystem::path full_path() const { return std::filesystem::path(file_path + file_name); }
   friend bool operator==(const ListEntry&, const ListEntry&) = default;
@@ -44,6 +48,7 @@ class SourceList {
   // Appends every file of `folder` (and, when `recursive`, of its subfolders) whose lower-cased
   // extension a folder load accepts; each folder's files in name order, then its subfolders in
   // name order. Returns how many rows were added. Unreadable subfolders are skipped.
+  // Each row's `subfolder` says where below `folder` it was found.
   size_t add_folder(const std::filesystem::path& folder, bool recursive);
 
   // Sorts by file name ignoring letter case; rows with equal names keep their order.
@@ -57,15 +62,21 @@ class SourceList {
   // Removes the rows whose indices (0-based) are in `selected`.
   void delete_rows(const std::set<size_t>& selected);
   void clear() { entries.clear(); }
+
+ private:
+  size_t add_folder_below(const std::filesystem::path& folder, bool recursive,
+                          const std::string& subfolder);
 };
 
 // The list as tab-separated text: a header line, then one line per row with the five columns
 // (tab, line end and backslash written as \t, \n, \r and \\).
 void write_list(std::ostream& out, const SourceList& list);
-// Reads rows written by write_list or by hand: the header line is optional; a row may give
-// only its first columns (orientation "As Is", display name = file name, caption empty; a file
-// name without a fifth column may be a path, relative to `base`). Throws std::runtime_error
-// naming the line for a row with more than five columns or without a file name.
+// Reads rows written by write_list or by hand: the header line (a first line whose first field
+// is "FileName" in any letter case) is optional; orientations are read as orientation_item
+// reads them, other texts kept as written; a row may give only its first columns (orientation "As
+// Is", display name = file name, caption empty; a file name without a fifth column may be a path,
+// relative to `base`). Throws std::runtime_error naming the line for a row with more than five
+// columns or without a file name.
 SourceList read_list(std::istream& in, const std::filesystem::path& base);
 
 }  // namespace lumatrix

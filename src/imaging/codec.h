@@ -39,7 +39,10 @@ using SniffFn = bool (*)(std::span<const uint8_t> data);
 
 // What our codec for a format really does (not everything the format could hold).
 struct Capabilities {
-  bool alpha = false;        // reads an alpha channel or transparent pixels
+  bool alpha = false;  // reads an alpha channel or transparent pixels
+  // Writes the alpha channel (or transparent pixels) it is given; a transparent image saved by
+  // a codec without it is flattened first (IOParams::flatten_colour).
+  bool writes_alpha = false;
   bool palette = false;      // reads colour-mapped images (kept as such or expanded)
   bool grey = false;         // reads grey images as grey rather than as a palette of greys
   bool multi_image = false;  // a file may hold several images; one of them is read

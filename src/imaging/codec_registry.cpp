@@ -42,7 +42,7 @@ std::deque<Codec> built_in_rows() {
       .encode = encode_png,
       .read_header = read_png_header,
       .sniff = sniff_png,
-      .can = {.alpha = true, .palette = true, .grey = true, .lossless = true},
+      .can = {.alpha = true, .writes_alpha = true, .palette = true, .grey = true, .lossless = true},
       .folder_load = {".png"},
       .save = SaveFormat{.list_position = 4, .choices = {{"PNG", {".png"}}}},
       .watermark_alpha = true,
@@ -84,6 +84,7 @@ std::deque<Codec> built_in_rows() {
       .sniff = sniff_tiff,
       // JPEG compression is written only when the parameters ask for it; no item does.
       .can = {.alpha = true,
+              .writes_alpha = true,
               .palette = true,
               .grey = true,
               .multi_image = true,
@@ -106,7 +107,11 @@ std::deque<Codec> built_in_rows() {
       .encode = encode_gif,
       .read_header = read_gif_header,
       .sniff = sniff_gif,
-      .can = {.alpha = true, .palette = true, .multi_image = true, .lossless = true},
+      .can = {.alpha = true,
+              .writes_alpha = true,
+              .palette = true,
+              .multi_image = true,
+              .lossless = true},
       .folder_load = {".gif"},
       .save = SaveFormat{.list_position = 3, .choices = {{"GIF", {".gif"}}}},
       .watermark_alpha = true,
@@ -131,7 +136,7 @@ std::deque<Codec> built_in_rows() {
       .encode = encode_targa,
       .read_header = read_targa_header,
       .sniff = sniff_targa,
-      .can = {.alpha = true, .palette = true, .grey = true, .lossless = true},
+      .can = {.alpha = true, .writes_alpha = true, .palette = true, .grey = true, .lossless = true},
       // The file dialogs have always counted ".pix" among the Targa names, but the reader's
       // table never took it: a folder load lists such files and the run skips them.
       .folder_load = {".tga", ".vda", ".icb", ".vst", ".pix"},
@@ -158,8 +163,12 @@ std::deque<Codec> built_in_rows() {
 #if LUMATRIX_WITH_JPEG2000
   // One decoder serves both rows and tells a file from a code stream by its signature, so each
   // row reads what either can hold (a palette only in a .jp2 file).
-  constexpr Capabilities kJpeg2000{
-      .alpha = true, .palette = true, .grey = true, .lossless = true, .lossy = true};
+  constexpr Capabilities kJpeg2000{.alpha = true,
+                                   .writes_alpha = true,
+                                   .palette = true,
+                                   .grey = true,
+                                   .lossless = true,
+                                   .lossy = true};
   rows.push_back({
       .name = "JPEG 2000",
       .extensions = {".jp2"},

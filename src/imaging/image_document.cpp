@@ -5,6 +5,7 @@
 #include "base/file_bytes.h"
 #include "base/image_error.h"
 #include "imaging/codec.h"
+#include "imaging/flatten.h"
 
 namespace lumatrix {
 
@@ -79,14 +80,34 @@ bool ImageDocument::load(const std::filesystem::path& path) {
   return true;
 }
 
-bool ImageDocument::save(const std::filesystem::path& path) const {
+std::optional<std::vector<uint8_t>> ImageDocument::encoded_for(
+    const std::filesystem::path& path) const {
   const Codec* codec = find_codec(path);
-  if (codec == nullptr || codec->encode == nullptr) return false;
+  if (codec == nullptr || codec->encode == nullptr) return std::nullopt;
   if (raster.format() == PixelFormat::None) throw ImageError(path, "there is no image to save");
-  const std::vector<uint8_t> bytes =
-      with_path(path, [&] { return codec->encode(raster, params, lower_extension(path)); });
-  write_file_atomically(path, bytes);
+  return with_path(path, [&] {
+    const std::string extension = lower_extension(path);
+    if (raster.has_alpha() && !codec->can.writes_alpha)
+      return codec->encode(flattened_onto(raster, params.flatten_colour), params, extension);
+    return codec->encode(raster, params, extension);
+  });
+}
+
+bool ImageDocument::save(const std::filesystem::path& path) const {
+  const std::optional<std::vector<uint8_t>> bytes = encoded_for(path);
+  if (!bytes) return false;
+  write_file_atomically(path, *bytes);
   return true;
+}
+
+SaveOutcome ImageDocument::save_if_free(const std::filesystem::path& path) const {
+  const std::optional<std::vector<uint8_t>> bytes = encoded_for(path);
+  if (!bytes) return SaveOutcome::NoWriter;
+  if (name_taken(path)) return SaveOutcome::NameTaken;
+  TemporarySibling temp(path);
+  temp.write(*bytes);
+  temp.flush_and_close();
+  return temp.place_if_free() ? SaveOutcome::Written : SaveOutcome::NameTaken;
 }
 
 bool ImageDocument::read_params(const std::filesystem::path& path) {

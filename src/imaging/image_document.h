@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "imaging/io_params.h"
 #include "imaging/raster.h"
@@ -9,6 +10,12 @@
 namespace lumatrix {
 
 struct Codec;
+
+enum class SaveOutcome {
+  Written,
+  NoWriter,   // no encoder for the extension: nothing was written
+  NameTaken,  // save_if_free found the name taken: nothing was written
+};
 
 struct Rect {
   int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // inclusive corners
@@ -39,8 +46,13 @@ class ImageDocument {
   bool load(const std::filesystem::path& path);
   // Saves by extension, whole or nothing (temporary file in the target folder, then rename).
   // An extension without an encoder writes nothing and returns false. Failures throw
-  // ImageError with the path and the reason; an existing target is then left as it was.
+  // ImageError with the path and the reason; an existing target is then left as it was. A
+  // transparent image saved by a codec that writes no alpha is flattened onto
+  // params.flatten_colour on the way (the document keeps its alpha).
   bool save(const std::filesystem::path& path) const;
+  // As save, but never replaces anything: when the name is taken, also by a file that appears
+  // while this one is written, nothing is written.
+  SaveOutcome save_if_free(const std::filesystem::path& path) const;
   // Fills `params` (size, DPI, bits, file type) from the file's header; the raster is untouched.
   // Returns false for an unknown extension. A misnamed file is read as load reads it.
   bool read_params(const std::filesystem::path& path);
@@ -81,6 +93,9 @@ class ImageDocument {
   bool undo();
 
  private:
+  // The file's bytes as the extension's codec writes the document; nothing without an encoder.
+  std::optional<std::vector<uint8_t>> encoded_for(const std::filesystem::path& path) const;
+
   struct UndoStep {
     std::string label;
     Raster raster;

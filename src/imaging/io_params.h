@@ -78,6 +78,9 @@ struct IOParams {
   bool pcx_compressed = true;
   BmpCompression bmp_compression = BmpCompression::None;
   int png_compression = 5;
+  // A transparent image saved in a format whose codec writes no alpha is composed onto this
+  // colour, rather than showing whatever colours its transparent pixels happen to hold.
+  Rgb flatten_colour{255, 255, 255};
 
   // The EXIF block as stored in a JPEG APP1 segment after "Exif\0\0" (a TIFF-structured
   // byte stream); empty when the file had none.

@@ -2,6 +2,7 @@
 
 #include <exiv2/exiv2.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -167,6 +168,104 @@ std::optional<Resolution> exif_resolution(std::span<const uint8_t> exif) {
   } catch (const std::exception&) {
   }
   return std::nullopt;
+}
+
+std::string icc_description(std::span<const uint8_t> icc) {
+  const auto u32 = [&](size_t at) -> uint32_t {
+    return (uint32_t{icc[at]} << 24) | (uint32_t{icc[at + 1]} << 16) |
+           (uint32_t{icc[at + 2]} << 8) | icc[at + 3];
+  };
+  constexpr size_t kHeader = 128;
+  if (icc.size() < kHeader + 4) return {};
+  const uint32_t tags = u32(kHeader);
+  if (tags > (icc.size() - kHeader - 4) / 12) return {};
+  for (uint32_t i = 0; i < tags; ++i) {
+    const size_t entry = kHeader + 4 + size_t{i} * 12;
+    if (u32(entry) != 0x64657363) continue;  // 'desc'
+    const size_t offset = u32(entry + 4), size = u32(entry + 8);
+    if (offset > icc.size() || size > icc.size() - offset || size < 12) return {};
+    const std::span<const uint8_t> tag = icc.subspan(offset, size);
+    std::string text;
+    if (std::equal(tag.begin(), tag.begin() + 4, "desc")) {
+      // textDescriptionType: a counted ASCII text, its terminating zero included.
+      const size_t count =
+          (size_t{tag[8]} << 24) | (size_t{tag[9]} << 16) | (size_t{tag[10]} << 8) | tag[11];
+      if (count > size - 12) return {};
+      text.assign(reinterpret_cast<const char*>(tag.data() + 12), count);
+    } else if (std::equal(tag.begin(), tag.begin() + 4, "mluc") && size >= 28) {
+      // multiLocalizedUnicodeType: the first record's UTF-16BE text, kept where it is ASCII.
+      const size_t length =
+          (size_t{tag[20]} << 24) | (size_t{tag[21]} << 16) | (size_t{tag[22]} << 8) | tag[23];
+      const size_t start =
+          (size_t{tag[24]} << 24) | (size_t{tag[25]} << 16) | (size_t{tag[26]} << 8) | tag[27];
+      if (start > size || length > size - start) return {};
+      for (size_t k = 0; k + 1 < length; k += 2) {
+        const unsigned unit = (unsigned{tag[start + k]} << 8) | tag[start + k + 1];
+        text += unit < 0x80 ? static_cast<char>(unit) : '?';
+      }
+    }
+    while (!text.empty() && (text.back() == '\0' || text.back() == ' ')) text.pop_back();
+    for (char& c : text)
+      if (static_cast<unsigned char>(c) < 32) c = ' ';
+    return text;
+  }
+  return {};
+}
+
+namespace {
+
+ImageFacts facts_of(Exiv2::Image& image) {
+  ImageFacts facts;
+  image.readMetadata();
+  const Exiv2::ExifData& data = image.exifData();
+  auto orientation = data.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+  if (orientation != data.end() && orientation->count() > 0) {
+    const long value = orientation->toLong(0);
+    if (value >= 1 && value <= 8) facts.orientation = static_cast<int>(value);
+  }
+  facts.taken = text_tag(data, "Exif.Photo.DateTimeOriginal");
+  if (facts.taken.empty()) facts.taken = text_tag(data, "Exif.Photo.DateTimeDigitized");
+  const std::string make = text_tag(data, "Exif.Image.Make");
+  const std::string model = text_tag(data, "Exif.Image.Model");
+  // Many cameras repeat the make in the model ("Canon" / "Canon EOS 5D").
+  facts.camera = model.starts_with(make) ? model : model.empty() ? make : make + " " + model;
+  for (const Exiv2::Exifdatum& datum : data)
+    if (datum.groupName() == "GPSInfo") {
+      facts.gps = true;
+      break;
+    }
+  if (image.iccProfileDefined()) {
+    const Exiv2::DataBuf* icc = image.iccProfile();
+    facts.has_colour_profile = true;
+    facts.colour_profile =
+        icc_description({icc->pData_, static_cast<size_t>(std::max<long>(icc->size_, 0))});
+  }
+  return facts;
+}
+
+// Facts from the image Exiv2 opens, or none when it cannot.
+template <typename Open>
+ImageFacts read_facts(Open&& open) {
+  quiet_exiv2();
+  try {
+    auto image = open();
+    if (image.get() != nullptr) return facts_of(*image);
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+  }
+  return {};
+}
+
+}  // namespace
+
+ImageFacts read_image_facts(std::span<const uint8_t> file) {
+  if (file.empty()) return {};
+  return read_facts(
+      [&] { return Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size())); });
+}
+
+ImageFacts read_image_facts(const std::filesystem::path& file) {
+  return read_facts([&] { return Exiv2::ImageFactory::open(file.string()); });
 }
 
 ExifSummary exif_summary(const std::vector<uint8_t>& exif) {

@@ -4,6 +4,7 @@
 // inside APP13 "Photoshop 3.0". Corrupt metadata never fails an image: the readers here return
 // what they could make sense of, and nothing when the block is unreadable.
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,5 +37,24 @@ struct ExifSummary {
   std::string make, model, date_time;  // Exif.Image.Make/Model, the original date when known
 };
 ExifSummary exif_summary(const std::vector<uint8_t>& exif);
+
+// What a file's metadata say about the picture, as `lumatrix info` shows them. Read by Exiv2
+// from the file's bytes, in every format Exiv2 knows (JPEG, PNG, TIFF, WebP, ...); a format it
+// does not know, or unreadable metadata, leave the facts empty.
+struct ImageFacts {
+  std::optional<int> orientation;  // Exif.Image.Orientation, 1..8
+  std::string taken;               // the date and time the picture was taken, as stored
+  std::string camera;              // make and model
+  bool gps = false;                // any Exif.GPSInfo tag
+  bool has_colour_profile = false;
+  std::string colour_profile;  // the embedded ICC profile's description (may be empty)
+};
+ImageFacts read_image_facts(std::span<const uint8_t> file);
+// The same from the file itself (Exiv2 reads only the parts that hold metadata).
+ImageFacts read_image_facts(const std::filesystem::path& file);
+
+// The description ('desc' tag, ICC v2 text or v4 multi-localised, first record) of an ICC
+// profile; empty when it has none or the profile is malformed.
+std::string icc_description(std::span<const uint8_t> profile);
 
 }  // namespace lumatrix

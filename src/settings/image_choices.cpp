@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/choice_text.h"
 #include "settings/choice.h"
 
 namespace lumatrix {
@@ -52,6 +53,10 @@ ResampleFilter ResampleTypeChoice::parse(std::string_view text) {
   return index ? kResampleFilters[*index] : ResampleFilter::Lanczos3;
 }
 
+bool ResampleTypeChoice::recognises(std::string_view text) {
+  return choice_index(text, items, M::TrimmedIgnoringCase).has_value();
+}
+
 EffectFilter FilterChoice::parse(std::string_view text) {
   return choice_value(text, items, M::TrimmedIgnoringCase, EffectFilter::Unrecognised);
 }
@@ -76,8 +81,29 @@ CropBy CropByChoice::parse(std::string_view text) {
   return choice_value(text, items, M::TrimmedIgnoringCase, CropBy::Unrecognised);
 }
 
+std::optional<int> PngCompressionChoice::parse(std::string_view text) {
+  const auto index = choice_index(text, items, M::TrimmedIgnoringCase);
+  if (!index) return kDefaultPngLevel;
+  if (*index == 0) return std::nullopt;  // "From quality"
+  return static_cast<int>(*index) - 1;
+}
+
+bool PngCompressionChoice::recognises(std::string_view text) {
+  return choice_index(text, items, M::TrimmedIgnoringCase).has_value();
+}
+
 Orientation OrientationChoice::parse(std::string_view text) {
   return choice_value(text, items, M::Trimmed, Orientation::Unrecognised);
+}
+
+std::optional<std::string_view> orientation_item(std::string_view text) {
+  constexpr std::string_view kDegree = "\u00B0";
+  for (std::string_view item : kOrientations) {
+    std::string_view plain = item;
+    if (plain.ends_with(kDegree)) plain.remove_suffix(kDegree.size());
+    if (choice_is(text, item) || choice_is(text, plain)) return item;
+  }
+  return std::nullopt;
 }
 
 }  // namespace lumatrix

@@ -1,7 +1,10 @@
 #pragma once
 // The vocabularies whose meaning the imaging operations take: each list's texts (in
 // settings_values.h) and the one rule by which a typed text is read into the operation's own
-// enumeration. A text the rule does not recognise keeps the meaning it has always had.
+// enumeration. A text the rule does not recognise keeps the meaning it has always had (the
+// enumeration's Unrecognised, or what `recognises` says where there is none); these lists are
+// closed, see option_accepts.h.
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -32,6 +35,7 @@ struct ThumbnailResizeMethodChoice {
 struct ResampleTypeChoice {
   static constexpr std::span<const std::string_view> items = kResampleTypes;
   static ResampleFilter parse(std::string_view text);
+  static bool recognises(std::string_view text);
 };
 
 // filter: trimmed and lower-cased.
@@ -68,11 +72,27 @@ struct CropByChoice {
   static CropBy parse(std::string_view text);
 };
 
+// png_compression: zlib's level for PNG files, 0 (stored) to 9 (smallest), trimmed; or "From
+// quality" (trimmed, any case), the level the JPEG/PNG quality gives ((100 - quality) / 100
+// rounded: 1 below 50, else 0), for those who want the files earlier versions wrote. Its value
+// is the level, nullopt for "From quality"; a text it does not recognise gives level 6.
+inline constexpr int kDefaultPngLevel = 6;
+struct PngCompressionChoice {
+  static constexpr std::span<const std::string_view> items = kPngCompressions;
+  static std::optional<int> parse(std::string_view text);
+  static bool recognises(std::string_view text);
+};
+
 // A list entry's orientation: trimmed, letter case significant. "Flip Down" is read although
 // the list's menus do not write it.
 struct OrientationChoice {
   static constexpr std::span<const std::string_view> items = kOrientations;
   static Orientation parse(std::string_view text);
 };
+
+// The item an orientation typed by hand stands for: an item in any letter case, with blanks
+// around it and with or without its degree sign ("rotate left 90"); nullopt for any other text.
+// The command line's --orientation and list files read orientations so.
+std::optional<std::string_view> orientation_item(std::string_view text);
 
 }  // namespace lumatrix

@@ -15,6 +15,7 @@ using M = ChoiceMatch;
 using C = NameComponent;
 
 static_assert(std::size(kDateTypes) == static_cast<size_t>(DateType::Unrecognised));
+static_assert(std::size(kOverwritePolicies) == static_cast<size_t>(OverwritePolicy::Unrecognised));
 
 // kFilenameOrders in its order; the list's two empty items follow them.
 constexpr std::array<std::array<NameComponent, 4>, 6> kListedOrders{{
@@ -36,6 +37,10 @@ constexpr std::string_view kComponentGroups[] = {"pre", "num", "dat", "suf"};
 
 DateType DateTypeChoice::parse(std::string_view text) {
   return choice_value(text, items, M::TrimmedIgnoringCase, DateType::Unrecognised);
+}
+
+OverwritePolicy OverwritePolicyChoice::parse(std::string_view text) {
+  return choice_value(text, items, M::TrimmedIgnoringCase, OverwritePolicy::Unrecognised);
 }
 
 NameOrder FilenameOrderChoice::parse(std::string_view text) {

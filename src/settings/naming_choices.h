@@ -17,6 +17,17 @@ struct DateTypeChoice {
   static DateType parse(std::string_view text);
 };
 
+// overwrite_policy, trimmed and lower-cased: what a run does with an output whose name is taken,
+// by a file there before the run or by an earlier entry's output. "Replace" writes over it (the
+// later entry's file remains); "Skip existing" leaves the file there and does not write it;
+// "Keep both" writes under the first free name "name (2).jpg", "name (3).jpg", ... and never
+// replaces a file. A text it does not recognise replaces, as runs always have.
+enum class OverwritePolicy { Replace, SkipExisting, KeepBoth, Unrecognised };
+struct OverwritePolicyChoice {
+  static constexpr std::span<const std::string_view> items = kOverwritePolicies;
+  static OverwritePolicy parse(std::string_view text);
+};
+
 enum class NameComponent { Prefix, Number, Date, Suffix };
 using NameOrder = std::vector<NameComponent>;
 

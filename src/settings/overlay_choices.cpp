@@ -56,6 +56,10 @@ CaptionPlacement CaptionPlacementChoice::parse(std::string_view text) {
   return placement;
 }
 
+bool CaptionPlacementChoice::recognises(std::string_view text) {
+  return parse(text).anchor != CaptionAnchor::Unrecognised;
+}
+
 WatermarkPlacement WatermarkPlacementChoice::parse(std::string_view text) {
   if (names_none(text, items)) return WatermarkPlacement::None;
   return choice_value(text, items, M::Exact, WatermarkPlacement::Unrecognised);

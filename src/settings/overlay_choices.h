@@ -51,6 +51,7 @@ struct CaptionPlacement {
 struct CaptionPlacementChoice {
   static constexpr std::span<const std::string_view> items = kTextAlignments;
   static CaptionPlacement parse(std::string_view text);
+  static bool recognises(std::string_view text);
 };
 
 // The watermark placements, in the list's order.

@@ -6,6 +6,7 @@
 
 #include "base/choice_text.h"
 #include "base/file_bytes.h"
+#include "base/near_names.h"
 #include "settings/settings_keys.h"
 #include "settings/user_paths.h"
 
@@ -64,6 +65,34 @@ std::optional<int32_t> read_int32(std::string_view value) {
 
 std::string cannot_read(const ProfileKey& key, std::string_view type) {
   return std::string(key.key) + ": Can't read value as " + std::string(type) + " type.";
+}
+
+std::string unrecognised_choice(const ProfileKey& key, std::string_view text) {
+  const OptionDecl& option = *key.option;
+  std::string warning = std::string(key.key) + ": \"" + std::string(text) +
+                        "\" is none of the items of " + std::string(option.name) +
+                        "; read as written";
+  if (std::string near = nearest_name(text, option.items); !near.empty())
+    warning += " (did you mean \"" + near + "\"?)";
+  return warning;
+}
+
+// Names for keys a section does not have: the key of the option so named ("JPEG_Quality" is
+// stored as "JPEG_Quality.AsInteger"), else the nearest key of the section.
+std::string unknown_key(std::string_view name, std::span<const ProfileKey> section_keys,
+                        std::string_view section) {
+  std::string warning =
+      std::string(name) + ": not a key of [" + std::string(section) + "], ignored";
+  std::string near;
+  for (const ProfileKey& key : section_keys)
+    if (choice_is(key.option->name, name) && near.empty()) near = key.key;
+  if (near.empty()) {
+    std::vector<std::string_view> names;
+    for (const ProfileKey& key : section_keys) names.push_back(key.key);
+    near = nearest_name(name, names);
+  }
+  if (!near.empty()) warning += " (did you mean " + near + "?)";
+  return warning;
 }
 
 std::string encode_value(const ProfileKey& key, const Settings& settings) {
@@ -146,6 +175,8 @@ std::optional<std::string> decode_value(const ProfileKey& key, std::string_view 
       std::optional<std::string> text = decode_profile_text(value);
       if (!text) return cannot_read(key, "text");
       option.set_text(settings, *text);
+      // Read as written all the same: the consumer has always had a fall-back for such texts.
+      if (option.closed() && !option.recognises(*text)) return unrecognised_choice(key, *text);
       return std::nullopt;
     }
     case OptionKind::Lines: {
@@ -272,8 +303,7 @@ std::string profile_text(const Settings& settings) {
 std::vector<std::string> apply_profile_text(std::string_view text, Settings& settings) {
   std::vector<std::string> warnings;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  // The section being read finds its keys here; none for an unknown section.
-  const ProfileKey* (*find_key)(std::string_view) = nullptr;
+  enum class Section { Unknown, Settings, Extensions } section = Section::Unknown;
   while (!text.empty()) {
     size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -284,16 +314,30 @@ std::vector<std::string> apply_profile_text(std::string_view text, Settings& set
     const char first = line.front();
     if (first == '#' || first == '/' || first == ';' || first == '\\') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {
-      const std::string_view section = trimmed.substr(1, trimmed.size() - 2);
-      find_key = choice_is(section, kSection)            ? find_profile_key
-                 : choice_is(section, kExtensionSection) ? find_extension_key
-                                                         : nullptr;
+      const std::string_view name = trimmed.substr(1, trimmed.size() - 2);
+      // Other programs' sections are theirs: skipped without a word.
+      section = choice_is(name, kSection)            ? Section::Settings
+                : choice_is(name, kExtensionSection) ? Section::Extensions
+                                                     : Section::Unknown;
       continue;
     }
     size_t equals = line.find('=');
-    if (!find_key || equals == std::string_view::npos) continue;
-    const ProfileKey* key = find_key(line.substr(0, equals));
-    if (!key) continue;
+    if (section == Section::Unknown || equals == std::string_view::npos) continue;
+    const std::string_view name = trim_blanks(line.substr(0, equals));
+    const bool in_settings = section == Section::Settings;
+    const ProfileKey* key = in_settings ? find_profile_key(line.substr(0, equals))
+                                        : find_extension_key(line.substr(0, equals));
+    if (!key) {
+      // A key of the other section is still not read here: older readers would not find it.
+      if (in_settings ? find_extension_key(name) : find_profile_key(name))
+        warnings.push_back(std::string(name) + ": belongs in [" +
+                           std::string(in_settings ? kExtensionSection : kSection) +
+                           "], ignored here");
+      else
+        warnings.push_back(unknown_key(name, in_settings ? profile_keys() : extension_keys(),
+                                       in_settings ? kSection : kExtensionSection));
+      continue;
+    }
     if (auto warning = decode_value(*key, trim_blanks(line.substr(equals + 1)), settings))
       warnings.push_back(std::move(*warning));
   }

@@ -16,10 +16,11 @@ namespace lumatrix {
 // The whole profile text for a record.
 std::string profile_text(const Settings& settings);
 // Applies a profile text to a record: keys present set their value, absent keys leave it (a
-// profile without [Lumatrix] leaves the extensions), unknown keys and other sections are
-// ignored, a key in the other section than its own too, a later key wins. A value that does not fit
-// its property is skipped; the returned warnings say which ("perpage.AsInt64: Can't read value as
-// integer type.").
+// profile without [Lumatrix] leaves the extensions), a later key wins; other sections are
+// skipped. Unknown keys, and keys in the other section than their own, are ignored with a
+// warning (naming the key meant when the name is near one). A value that does not fit its
+// property is skipped with a warning ("perpage.AsInt64: Can't read value as integer type."); a
+// choice text its closed list does not hold is read as written, with a warning.
 std::vector<std::string> apply_profile_text(std::string_view text, Settings& settings);
 
 // Writes a profile whole or not at all (temporary file, then rename). Throws ImageError with

@@ -4,6 +4,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/choice_text.h"
+
 namespace lumatrix {
 
 namespace {
@@ -52,8 +54,8 @@ MemberPointer member_of() {
 OptionDecl make(std::string_view name, OptionKind kind, std::string_view group,
                 std::string_view caption, Accepts accepts, MemberPointer member,
                 std::array<std::string_view, 7> keys, bool extension = false) {
-  return OptionDecl{name,        kind,          group, caption, accepts.min,
-                    accepts.max, accepts.items, keys,  member,  extension};
+  return OptionDecl{name,          kind, group,  caption,   accepts.min,       accepts.max,
+                    accepts.items, keys, member, extension, accepts.recognises};
 }
 
 #define LUMATRIX_DECL(member, kind, dflt, group, caption, accepts, ...)    \
@@ -131,6 +133,29 @@ const OptionDecl* find_option(std::string_view name) {
   for (const OptionDecl& option : kOptions)
     if (option.name == name) return &option;
   return nullptr;
+}
+
+std::vector<const OptionDecl*> options_matching(std::string_view word) {
+  const std::string wanted = lower_ascii(word);
+  std::vector<const OptionDecl*> found;
+  for (const OptionDecl& option : kOptions)
+    if (lower_ascii(option.name).find(wanted) != std::string::npos ||
+        lower_ascii(option.caption).find(wanted) != std::string::npos ||
+        lower_ascii(option.group).find(wanted) != std::string::npos)
+      found.push_back(&option);
+  return found;
+}
+
+std::vector<std::string_view> setting_names() {
+  std::vector<std::string_view> names;
+  for (const OptionDecl& option : kOptions) {
+    if (option.kind != OptionKind::Font && option.kind != OptionKind::HtmlColour) {
+      names.push_back(option.name);
+      continue;
+    }
+    for (size_t i = 0; i < option.key_count(); ++i) names.push_back(option.keys[i]);
+  }
+  return names;
 }
 
 void check_integer(const OptionDecl& option, int64_t value) {

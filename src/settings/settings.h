@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "settings/gallery_choices.h"
 #include "settings/image_choices.h"
@@ -69,10 +70,14 @@ struct OptionDecl {
   std::array<std::string_view, 7> keys{};   // profile keys owned, unused entries empty
   MemberPointer member;
   bool extension = false;  // stored in the extension section, not in [Settings]
+  // A closed list (see option_accepts.h): whether its consumer reads a text as one of its
+  // items. Null for every other option.
+  option_accepts::Recognises recognises = nullptr;
 
   bool has_range() const { return kind == OptionKind::Integer || kind == OptionKind::Index; }
   size_t key_count() const;
   bool stored() const { return !keys[0].empty(); }
+  bool closed() const { return recognises != nullptr; }
   // "0..100", "0 or more", "any whole number".
   std::string range_text() const;
   // The text of a Choice or Text option, and setting it (a choice parses it).
@@ -92,6 +97,12 @@ struct OptionDecl {
 std::span<const OptionDecl> options();
 // The option of that exact name; nullptr when there is none.
 const OptionDecl* find_option(std::string_view name);
+// The options whose name, caption or group holds `word` (letter case aside), in table order:
+// "thumbnail" finds the Thumbnail 1 and 2 rows, whose captions do not say it.
+std::vector<const OptionDecl*> options_matching(std::string_view word);
+// Every name --set takes: the option names, and the parts of fonts and HTML colours by their
+// profile keys (FontDialog1.Font.Name, bgcolor.ColorValue), in table order.
+std::vector<std::string_view> setting_names();
 
 // A value refused by an option: the message names the option, the value and what it accepts
 // ("JPEG_Quality: 101 is outside 0..100").

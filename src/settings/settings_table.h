@@ -7,9 +7,11 @@
 //   default    the value before any profile is applied
 //   group      the group box (or hidden value) it belongs to
 //   caption    the label the window shows
-//   accepts    range(lo, hi), nonneg(), unbounded(), items(list), vocabulary<V>(), none();
-//              items(list) offers texts used as typed; vocabulary<V>() offers V::items and
-//              reads a text by V::parse (see choice.h)
+//   accepts    range(lo, hi), nonneg(), unbounded(), items(list), vocabulary<V>(), none(),
+//              closed_items(list, recognises), closed_vocabulary<V>(); items(list) offers
+//              texts used as typed; vocabulary<V>() offers V::items and reads a text by
+//              V::parse (see choice.h); the closed forms refuse texts their consumer does not
+//              read as an item (see option_accepts.h)
 //   keys...    the profile keys the option owns (none: the profile does not store it)
 // XE rows are extensions: options of this program that older profiles do not have. Their
 // columns are those of X; their keys live in a section of their own after [Settings]
@@ -23,13 +25,13 @@
 // clang-format off
 #define LUMATRIX_SETTINGS_TABLE(X, XN, XE) \
   /* Resizing */ \
-  X(resizing_method, Choice, "As Is", Resizing, "Resizing Method", vocabulary<ResizeMethodChoice>(), "resizing_method.Text") \
+  X(resizing_method, Choice, "As Is", Resizing, "Resizing Method", closed_vocabulary<ResizeMethodChoice>(), "resizing_method.Text") \
   X(image_width, Integer, 640, Resizing, "Width (pixels)", nonneg(), "image_width.AsInteger") \
   X(image_height, Integer, 480, Resizing, "Height (pixels)", nonneg(), "image_height.AsInteger") \
   X(percentage, Integer, 0, Resizing, "Percentage (%)", range(0, 1000), "percentage.AsInteger") \
   X(dimension_aspect_ratio, Flag, true, Resizing, "Keep Dimension Aspect Ratio", none(), "dimension_aspect_ratio.Checked") \
   X(reverse_widthheight, Flag, true, Resizing, "Treat Width as Height if Portrait", none(), "reverse_widthheight.Checked") \
-  X(resampletype, Choice, "None", Resizing, "Resample Filter", vocabulary<ResampleTypeChoice>(), "resampletype.Text") \
+  X(resampletype, Choice, "None", Resizing, "Resample Filter", closed_vocabulary<ResampleTypeChoice>(), "resampletype.Text") \
   /* Image manipulation */ \
   X(brightness, Integer, 0, Manipulation, "Brightness", range(-100, 100), "brightness.AsInteger") \
   X(brightness_track, Integer, 0, Manipulation, "Brightness slider", range(-100, 100), "brightness_track.Position") \
@@ -40,22 +42,22 @@
   X(blue, Integer, 0, Manipulation, "Color Settings: Blue", range(0, 255), "blue.AsInteger") \
   X(Grayscale, Flag, false, Manipulation, "Save as Grayscale", none(), "Grayscale.Checked") \
   X(negative, Flag, false, Manipulation, "Convert to Negative", none(), "negative.Checked") \
-  X(filter, Choice, "None", Manipulation, "Filter", vocabulary<FilterChoice>(), "filter.Text") \
-  X(colorspace, Choice, "As Is", Manipulation, "TIFF/JPEG Color Space", vocabulary<ColourSpaceChoice>(), "colorspace.Text") \
-  X(colordepth, Choice, "24 Bits (16.7 mil)", Manipulation, "Color Depth", vocabulary<ColourDepthChoice>(), "colordepth.Text") \
+  X(filter, Choice, "None", Manipulation, "Filter", closed_vocabulary<FilterChoice>(), "filter.Text") \
+  X(colorspace, Choice, "As Is", Manipulation, "TIFF/JPEG Color Space", closed_vocabulary<ColourSpaceChoice>(), "colorspace.Text") \
+  X(colordepth, Choice, "24 Bits (16.7 mil)", Manipulation, "Color Depth", closed_vocabulary<ColourDepthChoice>(), "colordepth.Text") \
   X(interlaced_gif, Flag, false, Manipulation, "Interlaced GIF", none(), "interlaced_gif.Checked") \
   X(jpeg_huffman, Flag, false, Manipulation, "JPEG Huffman Compression", none(), "jpeg_huffman.Checked") \
   X(retainheaderinfo, Flag, true, Manipulation, "Retain Image Header Info", none(), "retainheaderinfo.Checked") \
   X(iptc_header, Flag, true, Manipulation, "Retain IPTC Header", none(), "iptc_header.Checked") \
   /* Frame */ \
-  X(frame, Choice, "None", Frame, "Frame", vocabulary<FrameChoice>(), "frame.Text") \
+  X(frame, Choice, "None", Frame, "Frame", closed_vocabulary<FrameChoice>(), "frame.Text") \
   X(framecolor, HtmlColour, html_colour("#000000"), Frame, "Frame Color", none(), "framecolor.ColorValue", "framecolor.HTMLcolor") \
   X(framethickness, Integer, 0, Frame, "Frame Thickness (pixels)", nonneg(), "framethickness.AsInteger") \
   X(effectxoffset, Integer, 0, Frame, "3D X Offset", unbounded(), "effectxoffset.AsInteger") \
   X(effectyoffset, Integer, 0, Frame, "3D Y Offset", unbounded(), "effectyoffset.AsInteger") \
   /* Saving options */ \
   X(save_in_directory, Choice, "", Saving, "Save In", vocabulary<SaveInChoice>(), "save_in_directory.Text") \
-  X(Image_Format, Choice, "As Is", Saving, "Image Format", items(image_formats()), "Image_Format.Text") \
+  X(Image_Format, Choice, "As Is", Saving, "Image Format", closed_items(image_formats(), names_image_format), "Image_Format.Text") \
   XN(Image_Format_Items, "Image_Format.Items", Lines, lines_of(image_formats()), Saving, "Image Format list", none()) \
   X(JPEG_Quality, Integer, 75, Saving, "JPEG/PNG Quality (%)", range(0, 100), "JPEG_Quality.AsInteger") \
   X(JPEG_Smoothing, Integer, 0, Saving, "JPEG Smoothing (%)", range(0, 100), "JPEG_Smoothing.AsInteger") \
@@ -64,12 +66,16 @@
   X(use_filename_changer, Flag, false, Saving, "Use Filename Changer", none(), "use_filename_changer.Checked") \
   X(usethumbnailgallery, Flag, false, Saving, "Use Thumbnail Gallery Wizard", none(), "usethumbnailgallery.Checked") \
   X(enableslicing, Flag, false, Saving, "Use Image Slicing", none(), "enableslicing.Checked") \
+  XE(overwrite_policy, Choice, "Replace", Saving, "Existing Outputs", closed_vocabulary<OverwritePolicyChoice>(), "overwrite_policy") \
+  XE(mirror_folders, Flag, false, Saving, "Mirror Loaded Folders", none(), "mirror_folders") \
+  XE(png_compression, Choice, "6", Saving, "PNG Compression", closed_vocabulary<PngCompressionChoice>(), "png_compression") \
+  XE(flatten_colour, Colour, 0xFFFFFF, Saving, "Flatten Transparency Onto", none(), "flatten_colour") \
   /* Caption 1 */ \
   X(caption_text, Choice, "", Caption1, "Caption Text", vocabulary<CaptionTextChoice>(), "caption_text.Text") \
   XN(caption_text_Color, "caption_text.Color", Colour, 0, Caption1, "Caption fill colour", none(), "caption_text.Color") \
   XN(caption_text_Font, "caption_text.Font", Font, default_caption_font(), Caption1, "Caption font", none(), \
      "caption_text.Font.Charset", "caption_text.Font.Name", "caption_text.Font.Pitch", "caption_text.Font.Style", "caption_text.Font.Color") \
-  X(Text_Alignment, Choice, "None", Caption1, "Alignment", vocabulary<CaptionPlacementChoice>(), "Text_Alignment.Text") \
+  X(Text_Alignment, Choice, "None", Caption1, "Alignment", closed_vocabulary<CaptionPlacementChoice>(), "Text_Alignment.Text") \
   X(textaxisx, Integer, 0, Caption1, "X Axis", nonneg(), "textaxisx.AsInt64", "textaxisx.Text") \
   X(textaxisy, Integer, 0, Caption1, "Y Axis", nonneg(), "textaxisy.AsInt64", "textaxisy.Text") \
   X(text_border, Flag, false, Caption1, "Caption in Border", none(), "text_border.Checked") \
@@ -84,7 +90,7 @@
   XN(caption_text2_Color, "caption_text2.Color", Colour, 0, Caption2, "Caption fill colour", none(), "caption_text2.Color") \
   XN(caption_text2_Font, "caption_text2.Font", Font, default_caption_font(), Caption2, "Caption font", none(), \
      "caption_text2.Font.Charset", "caption_text2.Font.Color", "caption_text2.Font.Name", "caption_text2.Font.Pitch", "caption_text2.Font.Style") \
-  X(text_alignment2, Choice, "None", Caption2, "Alignment", vocabulary<CaptionPlacementChoice>(), "text_alignment2.Text") \
+  X(text_alignment2, Choice, "None", Caption2, "Alignment", closed_vocabulary<CaptionPlacementChoice>(), "text_alignment2.Text") \
   X(textaxisx2, Integer, 0, Caption2, "X Axis", nonneg(), "textaxisx2.AsInt64") \
   X(textaxisy2, Integer, 0, Caption2, "Y Axis", nonneg(), "textaxisy2.AsInt64") \
   X(text_border2, Flag, false, Caption2, "Caption in Border", none(), "text_border2.Checked") \
@@ -96,7 +102,7 @@
   X(ColorDialog2, Colour, 0, Caption2, "Background", none(), "ColorDialog2.Color") \
   /* Watermark 1 */ \
   X(watermark, Text, "", Watermark1, "Watermark image", none(), "watermark.Text") \
-  X(watermark_alignment, Choice, "None", Watermark1, "Alignment", vocabulary<WatermarkPlacementChoice>(), "watermark_alignment.Text") \
+  X(watermark_alignment, Choice, "None", Watermark1, "Alignment", closed_vocabulary<WatermarkPlacementChoice>(), "watermark_alignment.Text") \
   X(watermark_transparency, Integer, 50, Watermark1, "Transparency %", range(0, 100), "watermark_transparency.AsInteger") \
   X(watermarkaxisx, Integer, 0, Watermark1, "X Axis", nonneg(), "watermarkaxisx.AsInt64", "watermarkaxisx.Text") \
   X(watermarkaxisy, Integer, 0, Watermark1, "Y Axis", nonneg(), "watermarkaxisy.AsInt64", "watermarkaxisy.Text") \
@@ -104,14 +110,14 @@
   X(shadowpic, Flag, false, Watermark1, "Shadowed", none(), "shadowpic.Checked") \
   /* Watermark 2 */ \
   X(watermark2, Text, "", Watermark2, "Watermark image", none(), "watermark2.Text") \
-  X(watermark_alignment2, Choice, "None", Watermark2, "Alignment", vocabulary<WatermarkPlacementChoice>(), "watermark_alignment2.Text") \
+  X(watermark_alignment2, Choice, "None", Watermark2, "Alignment", closed_vocabulary<WatermarkPlacementChoice>(), "watermark_alignment2.Text") \
   X(watermark_transparency2, Integer, 0, Watermark2, "Transparency %", unbounded(), "watermark_transparency2.AsInteger") \
   X(watermarkaxisx2, Integer, 0, Watermark2, "X Axis", nonneg(), "watermarkaxisx2.AsInt64") \
   X(watermarkaxisy2, Integer, 0, Watermark2, "Y Axis", nonneg(), "watermarkaxisy2.AsInt64") \
   X(watermark_alphachannel2, Flag, false, Watermark2, "Transparent  Watermark", none(), "watermark_alphachannel2.Checked") \
   X(shadowpic2, Flag, false, Watermark2, "Shadowed", none(), "shadowpic2.Checked") \
   /* Cropping */ \
-  X(cropby, Choice, "None", Cropping, "Crop By", vocabulary<CropByChoice>(), "cropby.Text") \
+  X(cropby, Choice, "None", Cropping, "Crop By", closed_vocabulary<CropByChoice>(), "cropby.Text") \
   X(cropx1, Integer, 0, Cropping, "X1 Point", nonneg(), "cropx1.AsInteger") \
   X(cropy1, Integer, 0, Cropping, "Y1 Point", nonneg(), "cropy1.AsInteger") \
   X(cropx2, Integer, 0, Cropping, "X2 Point", nonneg(), "cropx2.AsInteger") \
@@ -125,13 +131,13 @@
   X(exifreport, Flag, false, Exif, "Generate EXIF Information Table", none()) \
   /* Thumbnail 1 */ \
   X(dot1, Flag, false, Thumbnail1, "Enable Thumbnail 1 Creation", none(), "dot1.Checked") \
-  X(resizing_method_t1, Choice, "As Is", Thumbnail1, "Resizing Method", vocabulary<ThumbnailResizeMethodChoice>(), "resizing_method_t1.Text") \
+  X(resizing_method_t1, Choice, "As Is", Thumbnail1, "Resizing Method", closed_vocabulary<ThumbnailResizeMethodChoice>(), "resizing_method_t1.Text") \
   X(image_width_t1, Integer, 640, Thumbnail1, "Width (pixels)", nonneg(), "image_width_t1.AsInt64") \
   X(image_height_t1, Integer, 480, Thumbnail1, "Height (pixels)", nonneg(), "image_height_t1.AsInt64") \
   X(percentage_t1, Integer, 0, Thumbnail1, "Percentage (%)", range(0, 1000), "percentage_t1.AsInteger") \
   X(dimension_aspect_ratio_t1, Flag, true, Thumbnail1, "Keep Dimension Aspect Ratio", none(), "dimension_aspect_ratio_t1.Checked") \
   X(reversewidthheight_t1, Flag, true, Thumbnail1, "Treat Width as Height if Portrait", none(), "reversewidthheight_t1.Checked") \
-  X(resampletype_t1, Choice, "None", Thumbnail1, "Resample Filter", vocabulary<ResampleTypeChoice>(), "resampletype_t1.Text") \
+  X(resampletype_t1, Choice, "None", Thumbnail1, "Resample Filter", closed_vocabulary<ResampleTypeChoice>(), "resampletype_t1.Text") \
   X(save_in_directory_t1, Choice, "", Thumbnail1, "Save In", vocabulary<SaveInChoice>(), "save_in_directory_t1.Text") \
   X(file_prefix_t1, Text, "", Thumbnail1, "File Prefix", none(), "file_prefix_t1.Text") \
   X(file_suffix_t1, Text, "", Thumbnail1, "File Suffix", none(), "file_suffix_t1.Text") \
@@ -139,13 +145,13 @@
   X(retainheaderinfo1, Flag, false, Thumbnail1, "Retain Image Header Info", none(), "retainheaderinfo1.Checked") \
   /* Thumbnail 2 */ \
   X(dot2, Flag, false, Thumbnail2, "Enable Thumbnail 2 Creation", none(), "dot2.Checked") \
-  X(resizing_method_t2, Choice, "As Is", Thumbnail2, "Resizing Method", vocabulary<ThumbnailResizeMethodChoice>(), "resizing_method_t2.Text") \
+  X(resizing_method_t2, Choice, "As Is", Thumbnail2, "Resizing Method", closed_vocabulary<ThumbnailResizeMethodChoice>(), "resizing_method_t2.Text") \
   X(image_width_t2, Integer, 640, Thumbnail2, "Width (pixels)", nonneg(), "image_width_t2.AsInt64") \
   X(image_height_t2, Integer, 480, Thumbnail2, "Height (pixels)", nonneg(), "image_height_t2.AsInt64") \
   X(percentage_t2, Integer, 0, Thumbnail2, "Percentage (%)", range(0, 1000), "percentage_t2.AsInteger") \
   X(dimension_aspect_ratio_t2, Flag, true, Thumbnail2, "Keep Dimension Aspect Ratio", none(), "dimension_aspect_ratio_t2.Checked") \
   X(reversewidthheight_t2, Flag, true, Thumbnail2, "Treat Width as Height if Portrait", none(), "reversewidthheight_t2.Checked") \
-  X(resampletype_t2, Choice, "None", Thumbnail2, "Resample Filter", vocabulary<ResampleTypeChoice>(), "resampletype_t2.Text") \
+  X(resampletype_t2, Choice, "None", Thumbnail2, "Resample Filter", closed_vocabulary<ResampleTypeChoice>(), "resampletype_t2.Text") \
   X(save_in_directory_t2, Choice, "", Thumbnail2, "Save In", vocabulary<SaveInChoice>(), "save_in_directory_t2.Text") \
   X(file_prefix_t2, Text, "", Thumbnail2, "File Prefix", none(), "file_prefix_t2.Text") \
   X(file_suffix_t2, Text, "", Thumbnail2, "File Suffix", none(), "file_suffix_t2.Text") \
@@ -163,17 +169,17 @@
   X(overwritefilename, Flag, false, FilenameChanger, "Overwrite Filenames", none(), "overwritefilename.Checked") \
   X(resetstartnumber, Flag, true, FilenameChanger, "Reset Start Number", none(), "resetstartnumber.Checked") \
   X(append_date, Flag, false, FilenameChanger, "Append Date", none(), "append_date.Checked") \
-  X(date_type, Choice, "Creation", FilenameChanger, "Date Type", vocabulary<DateTypeChoice>(), "date_type.Text") \
+  X(date_type, Choice, "Creation", FilenameChanger, "Date Type", closed_vocabulary<DateTypeChoice>(), "date_type.Text") \
   X(date_format, Choice, "MMDDYYYY", FilenameChanger, "Date Format", items(kDateFormats), "date_format.Text") \
   X(filenameorder, Choice, "PreNumDatSuf", FilenameChanger, "Filename Order", vocabulary<FilenameOrderChoice>(), "filenameorder.Text") \
   /* HTML Wizard: HTML Options */ \
   X(thumbnailgallery, Flag, false, HtmlOptions, "Use Thumbnail Gallery Wizard", none(), "thumbnailgallery.Checked") \
-  X(designtype, Choice, "Table Listing", HtmlOptions, "Design Type", vocabulary<DesignTypeChoice>(), "designtype.Text") \
+  X(designtype, Choice, "Table Listing", HtmlOptions, "Design Type", closed_vocabulary<DesignTypeChoice>(), "designtype.Text") \
   XN(designtype_Items, "designtype.Items", Lines, lines_of(kDesignTypes), HtmlOptions, "Design Type list", none(), "designtype.Items") \
   X(htmltitle, Text, "", HtmlOptions, "HTML Title", none(), "htmltitle.Text") \
   X(htmlprefix, Text, "index", HtmlOptions, "HTML Prefix", none(), "htmlprefix.Text") \
   X(html_extension, Choice, ".html", HtmlOptions, "HTML Extension", items(kHtmlExtensions), "html_extension.Text") \
-  X(hyperlinkto, Choice, "HTML Still", HtmlOptions, "Hyperlink To", vocabulary<HyperlinkChoice>(), "hyperlinkto.Text") \
+  X(hyperlinkto, Choice, "HTML Still", HtmlOptions, "Hyperlink To", closed_vocabulary<HyperlinkChoice>(), "hyperlinkto.Text") \
   X(fontface, Choice, "Default", HtmlOptions, "Font Face", vocabulary<FontFaceChoice>(), "fontface.Text") \
   XN(fontface_Items, "fontface.Items", Lines, lines_of(kFontFaces), HtmlOptions, "Font Face list", none()) \
   X(fontsize, Choice, "Default", HtmlOptions, "Font Size", vocabulary<FontSizeChoice>(), "fontsize.Text") \
@@ -195,13 +201,13 @@
   X(includepagenumbering, Flag, false, HtmlProcessing, "Include Page Numbering", none(), "includepagenumbering.Checked") \
   X(perpage, Integer, 12, HtmlProcessing, "Items Per Page", range(1, 65335), "perpage.AsInt64", "perpage.Text") \
   X(numnum, Integer, 3, HtmlProcessing, "Leading Zeros", unbounded(), "numnum.AsInt64", "numnum.Text") \
-  X(screensize, Choice, "All", HtmlProcessing, "Screen Size", vocabulary<ScreenSizeChoice>(), "screensize.Text") \
+  X(screensize, Choice, "All", HtmlProcessing, "Screen Size", closed_vocabulary<ScreenSizeChoice>(), "screensize.Text") \
   XN(screensize_Items, "screensize.Items", Lines, lines_of(kScreenSizes), HtmlProcessing, "Screen Size list", none(), "screensize.Items") \
   X(metarefresh, Integer, 3, HtmlProcessing, "SlideShow Interval (secs)", unbounded(), "metarefresh.AsInteger", "metarefresh.Text") \
   X(framesize, Integer, 0, HtmlProcessing, "Frame Size", unbounded(), "framesize.AsInteger", "framesize.Text") \
   X(Previewafter, Flag, true, HtmlProcessing, "Preview after HTML Generation", none(), "Previewafter.Checked") \
   X(createautorun, Flag, false, HtmlProcessing, "Create Autorun.INF", none(), "createautorun.Checked") \
-  X(cdstart, Choice, "First Slide", HtmlProcessing, "CD Start", vocabulary<CdStartChoice>(), "cdstart.Text") \
+  X(cdstart, Choice, "First Slide", HtmlProcessing, "CD Start", closed_vocabulary<CdStartChoice>(), "cdstart.Text") \
   /* HTML Wizard: Thumbnail Options */ \
   X(htmlthumbnail, Flag, true, HtmlThumbnails, "Include Thumbnail", none(), "htmlthumbnail.Checked") \
   X(thumbnailborder, Flag, false, HtmlThumbnails, "Border Around Thumbnails", none(), "thumbnailborder.Checked") \

@@ -1,9 +1,11 @@
 #include "settings/settings_text.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
 #include "base/choice_text.h"
+#include "base/near_names.h"
 #include "settings/settings_rules.h"
 
 namespace lumatrix {
@@ -73,6 +75,18 @@ bool flag_value(std::string_view name, std::string_view value, const OptionDecl&
   refuse(name, value, "a flag", option);
 }
 
+constexpr int kScreenDpi = 96;
+
+// value × numerator / denominator rounded to the nearest, halves away from zero.
+int32_t mul_div(int64_t value, int64_t numerator, int64_t denominator) {
+  const int64_t product = value * numerator;
+  const int64_t half = denominator / 2;
+  const int64_t result =
+      product >= 0 ? (product + half) / denominator : (product - half) / denominator;
+  return static_cast<int32_t>(std::clamp<int64_t>(result, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
 // Sets one part (named by its profile key) of a font or HTML colour.
 void set_part(Settings& settings, const OptionDecl& option, std::string_view name,
               std::string_view value) {
@@ -111,8 +125,16 @@ void set_part(Settings& settings, const OptionDecl& option, std::string_view nam
                          "' is not a whole number");
     int32_t n = static_cast<int32_t>(*number);
     if (part == "Charset") font.Charset = n;
-    if (part == "Height") font.Height = n;
-    if (part == "Size") font.Size = n;
+    // The record links size and height, as a font chooser does: each is set from the other at
+    // the screen's 96 dots per inch (a negative height is the character height in pixels).
+    if (part == "Height") {
+      font.Height = n;
+      font.Size = -mul_div(n, 72, kScreenDpi);
+    }
+    if (part == "Size") {
+      font.Size = n;
+      font.Height = -mul_div(n, kScreenDpi, 72);
+    }
   }
 }
 
@@ -155,15 +177,14 @@ std::string value_text(const OptionDecl& option, const Settings& settings) {
   return {};
 }
 
-// A name that differs only in letter case, to suggest when a name is unknown.
-std::string near_name(std::string_view name) {
-  for (const OptionDecl& option : options()) {
-    if (choice_is(option.name, name)) return std::string(option.name);
-    if (has_parts(option))
-      for (size_t i = 0; i < option.key_count(); ++i)
-        if (choice_is(option.keys[i], name)) return std::string(option.keys[i]);
-  }
-  return {};
+// A choice text its closed list does not hold: refused with the list and the nearest item.
+[[noreturn]] void refuse_choice(std::string_view name, std::string_view value,
+                                const OptionDecl& option) {
+  std::string message = std::string(name) + ": '" + std::string(value) + "' is not one of " +
+                        quoted_list(option.items);
+  if (std::string near = nearest_name(value, option.items); !near.empty())
+    message += " (did you mean \"" + near + "\"?)";
+  throw SettingError(message);
 }
 
 }  // namespace
@@ -196,7 +217,7 @@ void set_setting(Settings& settings, std::string_view name, std::string_view val
         }
     }
     std::string message = std::string(name) + ": no such setting";
-    if (std::string near = near_name(name); !near.empty())
+    if (std::string near = nearest_name(name, setting_names()); !near.empty())
       message += " (did you mean " + near + "?)";
     throw SettingError(message + "; 'lumatrix settings --list' lists them");
   }
@@ -215,6 +236,9 @@ void set_setting(Settings& settings, std::string_view name, std::string_view val
       break;
     }
     case OptionKind::Choice:
+      if (option->closed() && !option->recognises(value)) refuse_choice(name, value, *option);
+      option->set_text(settings, value);
+      break;
     case OptionKind::Text:
       option->set_text(settings, value);
       break;
@@ -254,6 +278,7 @@ std::string accepted_values(const OptionDecl& option) {
       return text;
     }
     case OptionKind::Choice:
+      if (option.closed()) return "one of " + quoted_list(option.items);
       return "any text; listed: " + quoted_list(option.items);
     case OptionKind::Text:
       return "any text";

@@ -129,6 +129,10 @@ std::span<const std::string_view> image_formats() {
   return items;
 }
 
+bool names_image_format(std::string_view text) {
+  return choice_is(text, image_formats().front()) || save_choice_named(text) != nullptr;
+}
+
 Lines lines_of(std::span<const std::string_view> items) {
   return Lines(items.begin(), items.end());
 }

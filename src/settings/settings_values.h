@@ -95,10 +95,18 @@ inline constexpr std::string_view kColorDepths[] = {
     "9 Bits (512)",       "8 Bits   (256)",  "7 Bits   (128)",  "6 Bits   (64)",
     "5 Bits   (32)",      "4 Bits   (16)",   "3 Bits   (8)",    "2 Bits   (4)"};
 inline constexpr std::string_view kFrames[] = {"None", "Border", "3D Effect"};
+// The PNG levels zlib offers, after the rule earlier versions followed.
+inline constexpr std::string_view kPngCompressions[] = {
+    "From quality", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
 inline constexpr std::string_view kSaveInDirectories[] = {"", "[Source Directory]\\",
                                                           "[Source Directory]\\Thumbnails\\"};
 // "As Is", then the save choices of the codec rows in their list order.
 std::span<const std::string_view> image_formats();
+// Whether an Image_Format text names a format for the output: "As Is" or a save choice, as the
+// output extension reads it (an item or alias, trimmed and lower-cased, or a text holding a
+// format's word such as "tiff"). Any other text keeps the source's extension by fall-back.
+bool names_image_format(std::string_view text);
+inline constexpr std::string_view kOverwritePolicies[] = {"Replace", "Skip existing", "Keep both"};
 inline constexpr std::string_view kCaptionTexts[] = {"", "[DATE]", "[FILENAME]"};
 inline constexpr std::string_view kTextAlignments[] = {"None",
                                                        "Top Left",

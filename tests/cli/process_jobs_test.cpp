@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "imaging/image_document.h"
 #include "settings/profile_file.h"
@@ -38,8 +39,10 @@ class Job {
   std::string path(const std::string& name) const { return (dir / name).string(); }
 
   test::CliResult process(const std::vector<std::string>& extra) {
+    // --in-place: b's output replaces out/b.png, a source of the same run.
     std::vector<std::string> args{"process",
                                   "--yes",
+                                  "--in-place",
                                   path("src/a.png"),
                                   path("src/sub/a.png"),  // out/a.png a second time
                                   path("src/b.png"),
@@ -73,7 +76,8 @@ class Job {
     args.insert(args.end(), extra.begin(), extra.end());
     test::CliResult r = test::run_lumatrix(dir, args);
     r.out = relative(r.out);
-    r.err = relative(r.err);
+    // The summary's time is the one thing that may differ between runs.
+    r.err = std::regex_replace(relative(r.err), std::regex(" in [0-9.]+ s"), " in T s");
     return r;
   }
   std::string relative(std::string text) const {
@@ -160,7 +164,8 @@ TEST(ProcessJobs, WorkersIsASettingStoredInItsOwnSectionJobsIsNot) {
   r = job.process({"--set", "workers=3", "--set", "memory_budget=512"});
   bytes = test::read_bytes(job.dir / "home/default.ini");
   const std::string text(bytes.begin(), bytes.end());
-  EXPECT_TRUE(text.ends_with("[Lumatrix]\r\nworkers=3\r\nmemory_budget=512\r\n")) << text;
+  EXPECT_NE(text.find("\r\n[Lumatrix]\r\n"), std::string::npos) << text;
+  EXPECT_TRUE(text.ends_with("\r\nworkers=3\r\nmemory_budget=512\r\n")) << text;
   Settings loaded;
   load_profile(job.dir / "home/default.ini", loaded);
   EXPECT_EQ(loaded.workers, 3);

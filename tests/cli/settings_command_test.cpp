@@ -113,10 +113,11 @@ TEST_F(SettingsCommand, HelpAndListDescribeTheOptions) {
                              "section)\n"),
             std::string::npos)
       << list.output;
-  size_t marked = 0;  // workers and memory_budget only
+  // overwrite_policy, mirror_folders, png_compression, flatten_colour, workers, memory_budget
+  size_t marked = 0;
   for (size_t at = 0; (at = list.output.find("(extension:", at)) != std::string::npos; ++at)
     ++marked;
-  EXPECT_EQ(marked, 2u);
+  EXPECT_EQ(marked, 6u);
 }
 
 }  // namespace

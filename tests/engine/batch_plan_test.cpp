@@ -48,7 +48,7 @@ TEST_F(BatchPlanTest, NamesAndFoldersByListPosition) {
   ASSERT_EQ(p.entries.size(), 2u);
   EXPECT_EQ(p.entries[1].position, 2);
   EXPECT_EQ(p.entries[1].target.output_name, "p08.png");
-  EXPECT_EQ(p.entries[0].main_directory, (dir / "out").string() + "/");
+  EXPECT_EQ(p.entries[0].main.directory, (dir / "out").string() + "/");
   EXPECT_EQ(waits(p), (std::vector<Rows>{{}, {}}));
   EXPECT_FALSE(p.entries[0].alone || p.entries[1].alone);
 }

@@ -43,7 +43,7 @@ TEST(SaveOptions, AppliedToTheDocument) {
   EXPECT_FALSE(p.jpeg_progressive);
   EXPECT_TRUE(p.jpeg_optimal_huffman);
   EXPECT_EQ(p.bmp_compression, BmpCompression::RLE);
-  EXPECT_EQ(p.png_compression, 1);
+  EXPECT_EQ(p.png_compression, 6);  // png_compression's default, whatever the quality
   EXPECT_EQ(p.tiff_compression, TiffCompression::G4);
   EXPECT_TRUE(p.gif_interlaced);
   EXPECT_FALSE(p.gif_transparent);

@@ -93,22 +93,33 @@ TEST(SourceList, MenuCommands) {
   EXPECT_EQ(names(list), (std::vector<std::string>{"README"}));
 }
 
-TEST(SourceList, OrientationColumnIsReadOnceAndWrittenAsTyped) {
+TEST(SourceList, OrientationColumnTakesTheSpellingsOfTheCommandLine) {
+  // A header whose first field is FileName in any case; orientations in any case, with or
+  // without the degree sign and blanks around them, as --orientation takes them.
   std::istringstream hand(
-      "a.png\t Rotate 180\u00B0 \nb.png\trotate left 90\u00B0\nc.png\tFlip Down\nd.png\n");
+      "FILENAME\tOrientation\n"
+      "a.png\t Rotate 180\u00B0 \nb.png\trotate left 90\nc.png\tFLIP DOWN\nd.png\n"
+      "e.png\tupside down\n");
   SourceList list = read_list(hand, "/base");
-  ASSERT_EQ(list.size(), 4u);
+  ASSERT_EQ(list.size(), 5u);
   EXPECT_EQ(list.entries[0].orientation.value(), Orientation::Rotate180);
-  EXPECT_EQ(list.entries[1].orientation.value(), Orientation::Unrecognised);
+  EXPECT_EQ(list.entries[1].orientation.value(), Orientation::RotateLeft90);
   EXPECT_EQ(list.entries[2].orientation.value(), Orientation::FlipDown);
   EXPECT_EQ(list.entries[3].orientation.value(), Orientation::AsIs);
+  // Any other text stays as written, for the pipeline's own rule.
+  EXPECT_EQ(list.entries[4].orientation.text(), "upside down");
+  EXPECT_EQ(list.entries[4].orientation.value(), Orientation::Unrecognised);
   std::stringstream text;
   write_list(text, list);
-  EXPECT_NE(text.str().find("a.png\t Rotate 180\u00B0 \t"), std::string::npos);
-  EXPECT_NE(text.str().find("b.png\trotate left 90\u00B0\t"), std::string::npos);
+  EXPECT_NE(text.str().find("a.png\tRotate 180\u00B0\t"), std::string::npos);
+  EXPECT_NE(text.str().find("b.png\tRotate Left 90\u00B0\t"), std::string::npos);
 
   list.set_orientation(kListOrientations[1], {3});
   EXPECT_EQ(list.entries[3].orientation.value(), Orientation::RotateLeft90);
+
+  // Only the first line may be the header; elsewhere "filename" is a file.
+  std::istringstream later("a.png\nfilename\n");
+  EXPECT_EQ(read_list(later, "/base").size(), 2u);
 }
 
 TEST(SourceList, TabSeparatedRoundTripAndHandWrittenRows) {

@@ -25,6 +25,16 @@ Settings every_value_changed(bool control_characters) {
         break;
       }
       case OptionKind::Choice:
+        // A closed list takes its items only: the first that is not the default.
+        if (option.closed()) {
+          for (std::string_view item : option.items)
+            if (item != option.text_in(defaults)) {
+              option.set_text(s, item);
+              break;
+            }
+          break;
+        }
+        [[fallthrough]];
       case OptionKind::Text:
         option.set_text(s, control_characters ? " T" + tag + " $ \"q\" \xC3\xA9\t$0D\x01"
                                               : "\"T" + tag + "\"$ é\\");

@@ -107,10 +107,14 @@ TEST(SettingsTable, ExtensionsAreRowsOfTheTableWithKeysOutsideSettings) {
   EXPECT_FALSE(find_option("JPEG_Quality")->extension);
 
   const auto extensions = extension_keys();
-  ASSERT_EQ(extensions.size(), 2u);
-  EXPECT_EQ(extensions[0].key, "workers");
-  EXPECT_EQ(extensions[1].option, find_option("memory_budget"));
-  EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[1]);
+  // In table order: the saving extensions, then the performance ones.
+  std::vector<std::string_view> keys;
+  for (const ProfileKey& key : extensions) keys.push_back(key.key);
+  EXPECT_EQ(keys,
+            (std::vector<std::string_view>{"overwrite_policy", "mirror_folders", "png_compression",
+                                           "flatten_colour", "workers", "memory_budget"}));
+  EXPECT_EQ(extensions[5].option, find_option("memory_budget"));
+  EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[5]);
   // Neither table knows the other's keys.
   EXPECT_EQ(find_profile_key("workers"), nullptr);
   EXPECT_EQ(find_extension_key("JPEG_Quality.AsInteger"), nullptr);
