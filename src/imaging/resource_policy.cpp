@@ -105,6 +105,14 @@ void ReadBudget::check_memory(uint64_t bytes, std::string_view what) const {
   throw ImageError(reason);
 }
 
+void ReadBudget::check_picture(uint64_t width, uint64_t height, int bits_per_pixel, bool alpha,
+                               std::string_view format, uint64_t scratch) const {
+  check_pixels(width, height);
+  check_memory(picture_bytes(width, height, bits_per_pixel, alpha) + scratch,
+               "a " + std::string(format) + " image of " + std::to_string(width) + "x" +
+                   std::to_string(height) + " pixels");
+}
+
 bool ReadBudget::out_of_time() const {
   return std::chrono::steady_clock::now() >= deadline_;
 }

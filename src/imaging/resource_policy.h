@@ -68,6 +68,10 @@ class ReadBudget {
   // Refuses when reading would hold `bytes` at once; `what` says what they are for ("a TIFF strip
   // of 96 rows of 8704 samples"), so the message explains the refusal.
   void check_memory(uint64_t bytes, std::string_view what) const;
+  // Both checks for a reader that holds little besides its picture: width × height at
+  // `bits_per_pixel`, with alpha, plus `scratch` bytes; `format` names it ("a GIF image of ...").
+  void check_picture(uint64_t width, uint64_t height, int bits_per_pixel, bool alpha,
+                     std::string_view format, uint64_t scratch = 0) const;
   // True once the time limit has passed; for library callbacks, which must not throw.
   bool out_of_time() const;
   // Throws ImageError("decoding took longer than ...") once the time limit has passed.
