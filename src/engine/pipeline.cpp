@@ -120,7 +120,7 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   std::string load_error;
   try {
     doc.load(ws.current_source_path);
-    for (const std::string& line : doc.read_notices(entry.file_name)) host.log(line);
+    for (const std::string& line : doc.read_notices(entry.file_name)) events.log(line);
   } catch (const std::exception& error) {
     load_error = error.what();
   }

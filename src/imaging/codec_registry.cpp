@@ -160,7 +160,8 @@ std::deque<Codec> built_in_rows() {
       .alpha = true, .palette = true, .grey = true, .lossless = true, .lossy = true};
   rows.push_back({
       .name = "JPEG 2000",
-      .extensions = {".jp2"},
+      // .jph: High-Throughput JPEG 2000 in the same box structure, which OpenJPEG reads.
+      .extensions = {".jp2", ".jph"},
       .file_type = FileType::JP2,
       .decode = decode_jpeg2000,
       .encode = encode_jpeg2000,
@@ -170,7 +171,7 @@ std::deque<Codec> built_in_rows() {
   });
   rows.push_back({
       .name = "JPEG 2000 code stream",
-      .extensions = {".j2k", ".jpc", ".j2c"},
+      .extensions = {".j2k", ".jpc", ".j2c", ".jhc"},
       .file_type = FileType::J2K,
       .decode = decode_jpeg2000,
       .encode = encode_jpeg2000,
