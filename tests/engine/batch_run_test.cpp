@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "imaging/codecs/codecs.h"
 #include "recording_run_host.h"
 #include "settings/profile_file.h"
 #include "settings/user_paths.h"
@@ -515,6 +516,33 @@ TEST_F(BatchRunTest, AMisnamedSourceIsReadByItsContentAndTheLogSaysSo) {
                    "Batch Image Processing Completed"}));
   EXPECT_EQ(load(out("shot.bmp")).raster, test::gradient_rgb(40, 30));
   EXPECT_EQ(result.outputs.saved, 2);
+}
+
+}  // namespace
+}  // namespace lumatrix
+
+namespace lumatrix {
+namespace {
+
+TEST_F(BatchRunTest, RegressionADamagedSourceIsSavedAndTheLogNamesTheDamage) {
+  // A JPEG with stray bytes before its end marker, which libjpeg reads with a warning.
+  const fs::path path = dir / "src" / "worn.jpg";
+  fs::create_directories(path.parent_path());
+  IOParams params;
+  std::vector<uint8_t> jpeg = encode_jpeg(test::gradient_rgb(40, 30), params, ".jpg");
+  jpeg.insert(jpeg.end() - 2, 40, 0x5A);
+  test::write_bytes(path, jpeg);
+  list.add_files({path});
+  settings.Image_Format = "BMP";
+  host.answers = {true};
+  const BatchRunResult result = run();
+  const Lines lines = host.log_lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(
+      lines[0].rfind("worn.jpg: damaged data, read as far as possible: Corrupt JPEG data: ", 0), 0u)
+      << lines[0];
+  EXPECT_EQ(lines[1], "Saving " + out("worn.bmp") + " ....");
+  EXPECT_EQ(result.outputs.saved, 1);
 }
 
 }  // namespace
