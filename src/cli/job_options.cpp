@@ -7,6 +7,7 @@
 #include "base/image_error.h"
 #include "cli/command.h"
 #include "settings/profile_file.h"
+#include "settings/read_limits.h"
 #include "settings/settings_rules.h"
 #include "settings/settings_text.h"
 
@@ -66,6 +67,8 @@ Settings job_settings(const JobOptions& options, std::ostream& warnings) {
       throw UsageError{e.what()};
     }
   }
+  // Every command reads images under the limits its settings give.
+  apply_read_limits(settings);
   return settings;
 }
 

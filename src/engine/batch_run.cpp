@@ -7,6 +7,7 @@
 #include "engine/entry_job.h"
 #include "engine/memory_budget.h"
 #include "engine/worker_pool.h"
+#include "settings/read_limits.h"
 
 namespace lumatrix {
 
@@ -149,6 +150,7 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
   run.events.set_progress(0, count);
   if (!run.questions.ask_yes_no(confirmation_question(settings.save_in_directory))) return result;
   result.confirmed = true;
+  apply_read_limits(settings);
 
   const BatchPlan plan = plan_batch(settings, list, shared_inputs(settings, overlays));
   result.workers = worker_count(resources.workers.value_or(settings.workers), list.size());

@@ -160,7 +160,7 @@ std::deque<Codec> built_in_rows() {
       .alpha = true, .palette = true, .grey = true, .lossless = true, .lossy = true};
   rows.push_back({
       .name = "JPEG 2000",
-      // .jph: High-Throughput JPEG 2000 in the same box structure, which OpenJPEG reads.
+      // .jph (and .jhc below): High-Throughput JPEG 2000, which OpenJPEG reads but cannot write.
       .extensions = {".jp2", ".jph"},
       .file_type = FileType::JP2,
       .decode = decode_jpeg2000,

@@ -106,8 +106,8 @@ TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
   // Builds may leave JPEG 2000 out.
   if (find_codec("a.jp2") != nullptr)
     expected +=
-        "  JPEG 2000: .jp2\n"
-        "  JPEG 2000 code stream: .j2k .jpc .j2c\n";
+        "  JPEG 2000: .jp2 .jph\n"
+        "  JPEG 2000 code stream: .j2k .jpc .j2c .jhc\n";
   const size_t at = r.out.find("Formats by extension:");
   ASSERT_NE(at, std::string::npos) << r.out;
   EXPECT_EQ(r.out.substr(at), expected);

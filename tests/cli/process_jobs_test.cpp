@@ -160,7 +160,10 @@ TEST(ProcessJobs, WorkersIsASettingStoredInItsOwnSectionJobsIsNot) {
   r = job.process({"--set", "workers=3", "--set", "memory_budget=512"});
   bytes = test::read_bytes(job.dir / "home/default.ini");
   const std::string text(bytes.begin(), bytes.end());
-  EXPECT_TRUE(text.ends_with("[Lumatrix]\r\nworkers=3\r\nmemory_budget=512\r\n")) << text;
+  EXPECT_TRUE(
+      text.ends_with("[Lumatrix]\r\nworkers=3\r\nmemory_budget=512\r\npixel_limit=268435456\r\n"
+                     "memory_per_image=2048\r\ntime_per_image=120\r\n"))
+      << text;
   Settings loaded;
   load_profile(job.dir / "home/default.ini", loaded);
   EXPECT_EQ(loaded.workers, 3);

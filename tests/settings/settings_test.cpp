@@ -101,7 +101,7 @@ TEST(SettingsTable, ExtensionsAreRowsOfTheTableWithKeysOutsideSettings) {
   EXPECT_FALSE(find_option("JPEG_Quality")->extension);
 
   const auto extensions = extension_keys();
-  ASSERT_EQ(extensions.size(), 2u);
+  ASSERT_EQ(extensions.size(), 5u);
   EXPECT_EQ(extensions[0].key, "workers");
   EXPECT_EQ(extensions[1].option, find_option("memory_budget"));
   EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[1]);

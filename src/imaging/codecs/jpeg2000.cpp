@@ -306,6 +306,11 @@ void read_jpeg2000_header(std::span<const uint8_t> data, IOParams& params) {
 std::vector<uint8_t> encode_jpeg2000(const Raster& raster, const IOParams& params,
                                      std::string_view extension) {
   if (raster.empty()) throw ImageError("the image has no pixels to save");
+  // OpenJPEG writes only the original block coding; a file under a High-Throughput name would
+  // claim a coding it does not hold.
+  if (extension == ".jph" || extension == ".jhc")
+    throw ImageError("High-Throughput JPEG 2000 (" + std::string(extension) +
+                     ") can be read but not written; save as .jp2 or .j2k");
   ImagePtr image = make_image(raster);
 
   opj_cparameters_t parameters;
@@ -323,10 +328,8 @@ std::vector<uint8_t> encode_jpeg2000(const Raster& raster, const IOParams& param
   }
 
   Messages messages;
-  CodecPtr codec =
-      make_codec(opj_create_compress(extension == ".jp2" || extension == ".jph" ? OPJ_CODEC_JP2
-                                                                                : OPJ_CODEC_J2K),
-                 messages);
+  CodecPtr codec = make_codec(
+      opj_create_compress(extension == ".jp2" ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K), messages);
   if (!opj_setup_encoder(codec.get(), &parameters, image.get()))
     fail(messages, "cannot set up the JPEG 2000 encoder");
 
