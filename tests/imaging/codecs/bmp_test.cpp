@@ -14,9 +14,9 @@ struct BmpLayout {
   int width = 0, height = 0;  // negative height: top-down
   int bits = 8;
   uint32_t compression = 0;
-  std::vector<Rgb> palette;
-  std::vector<uint32_t> masks;  // follow the header (bit-field compressions)
-  std::vector<uint8_t> pixels;  // exactly as stored
+  std::vector<Rgb> palette = {};
+  std::vector<uint32_t> masks = {};  // follow the header (bit-field compressions)
+  std::vector<uint8_t> pixels;       // exactly as stored
 };
 
 std::vector<uint8_t> build_bmp(const BmpLayout& s) {
