@@ -11,6 +11,7 @@
 #include "base/image_error.h"
 #include "corpus.h"
 #include "imaging/codec.h"
+#include "imaging/codecs/codecs.h"
 #include "test_files.h"
 
 namespace lumatrix {
@@ -151,6 +152,34 @@ TEST(Jpeg2000Corpus, RegressionHighThroughputFilesAreRecognisedByTheirExtensions
     // Saving under the name would claim a coding OpenJPEG does not write.
     EXPECT_THROW(codec->encode(picture, params, fs::path(name).extension().string()), ImageError);
   }
+}
+
+// Twelve bytes changed in a High-Throughput code stream (found by fuzzing) made OpenJPEG's block
+// decoder fail an assertion, which ended the whole program; now that file alone is refused.
+TEST(Jpeg2000Corpus, RegressionDamagedHighThroughputBlocksAreRefusedNotFatal) {
+  LUMATRIX_NEED_CORPORA();
+  std::vector<uint8_t> bytes =
+      test::read_bytes(test::corpora() / "openjpeg/nonregression/htj2k/byte_causal.jhc");
+  ASSERT_EQ(bytes.size(), 568u);
+  const std::pair<size_t, uint8_t> damage[] = {{406, 0x30}, {408, 0x3F}, {439, 0xFF}, {440, 0x56},
+                                               {441, 0x01}, {442, 0xFF}, {443, 0xDF}, {444, 0x6D},
+                                               {445, 0xAB}, {446, 0x6B}, {528, 0x2D}, {557, 0x32}};
+  for (const auto& [at, value] : damage) bytes[at] = value;
+  IOParams params;
+  try {
+    decode_jpeg2000(bytes, params);
+    ADD_FAILURE() << "the damaged stream decoded";
+  } catch (const ImageError& e) {
+    EXPECT_EQ(e.reason(), "the JPEG 2000 decoder stopped on damaged High-Throughput code blocks");
+  }
+  // The undamaged stream decodes the same way, with its header's facts.
+  const std::vector<uint8_t> clean =
+      test::read_bytes(test::corpora() / "openjpeg/nonregression/htj2k/byte_causal.jhc");
+  const Raster picture = decode_jpeg2000(clean, params);
+  EXPECT_EQ(picture.width(), 20);
+  EXPECT_EQ(params.width, 20);
+  EXPECT_EQ(params.samples_per_pixel, 1);
+  EXPECT_EQ(params.bits_per_sample, 8);
 }
 
 }  // namespace
