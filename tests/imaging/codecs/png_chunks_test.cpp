@@ -64,9 +64,36 @@ TEST(PngChunks, RegressionATinyFileDeclaringAHugeTextChunkCostsNoMemory) {
   EXPECT_LT(outcome.peak_bytes, uint64_t{32} << 20);
 }
 
-TEST(PngChunks, TextAndProfileChunksAreSkippedAndThePictureStays) {
+TEST(PngChunks, RegressionATinyFileDeclaringAHugeScaleChunkCostsNoMemory) {
+  // 5.6 KB whose sCAL chunk claims 1.8 GB: any ancillary chunk may claim anything.
+  std::vector<uint8_t> png = encode_png(test::gradient_rgb(91, 69), IOParams{}, ".png");
+  png.resize(8 + 25);
+  put_u32(png, 1811939366u);
+  for (const char c : std::string("sCAL")) png.push_back(static_cast<uint8_t>(c));
+  png.resize(png.size() + 5000, 0x31);
+  test::ChildLimits limits;
+  limits.address_space = uint64_t{4} << 30;
+  const test::ChildOutcome outcome = test::run_in_child(
+      [&] {
+        IOParams params;
+        try {
+          decode_png(png, params);
+        } catch (const ImageError& e) {
+          return "refused: " + e.reason();
+        }
+        return std::string("decoded");
+      },
+      limits);
+  ASSERT_TRUE(outcome.finished);
+  EXPECT_EQ(outcome.result, "refused: unexpected end of PNG data");
+  EXPECT_LT(outcome.peak_bytes, uint64_t{32} << 20);
+}
+
+TEST(PngChunks, AncillaryChunksWeDoNotReadAreSkippedAndThePictureStays) {
   const Raster source = test::gradient_rgb(20, 10);
   std::vector<uint8_t> extra = chunk("tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'});
+  const std::vector<uint8_t> scale = chunk("sCAL", {1, '2', 0, '3'});
+  extra.insert(extra.end(), scale.begin(), scale.end());
   const std::vector<uint8_t> profile = chunk("iCCP", {'x', 0, 0, 1, 2, 3});  // not even zlib
   extra.insert(extra.end(), profile.begin(), profile.end());
   IOParams params;
