@@ -62,9 +62,8 @@ int run(const std::vector<std::string>& args) {
               << extension_or_none(source) << "\n";
     return kExitFailure;
   }
-  if (const Codec* named = document.misnamed_as())
-    std::cerr << "lumatrix convert: "
-              << misnamed_notice(source.string(), *named, *document.read_with()) << "\n";
+  for (const std::string& line : document.read_notices(source.string()))
+    std::cerr << "lumatrix convert: " << line << "\n";
   if (!settings.retainheaderinfo) document.reset_info();
   apply_save_options(settings, document);
   if (!settings.iptc_header) document.params.iptc.clear();

@@ -9,6 +9,7 @@
 #include "base/image_error.h"
 #include "cli/command.h"
 #include "settings/profile_file.h"
+#include "settings/read_limits.h"
 #include "settings/settings_rules.h"
 #include "settings/settings_text.h"
 
@@ -105,6 +106,8 @@ Settings job_settings(const JobOptions& options, std::ostream& warnings) {
   // A box to fit into is meant smooth: the nearest-pixel "None" only where no filter was chosen.
   if (options.fit && settings.resampletype.value() == ResampleFilter::None)
     set_setting(settings, "resampletype", "Lanczos3");
+  // Every command reads images under the limits its settings give.
+  apply_read_limits(settings);
   return settings;
 }
 

@@ -8,6 +8,7 @@
 #include "engine/entry_job.h"
 #include "engine/memory_budget.h"
 #include "engine/worker_pool.h"
+#include "settings/read_limits.h"
 
 namespace lumatrix {
 
@@ -207,6 +208,7 @@ BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& se
   run.events.set_progress(0, count);
   if (!run.questions.ask_yes_no(confirmation_question(settings.save_in_directory))) return result;
   result.confirmed = true;
+  apply_read_limits(settings);
 
   const BatchPlan plan = plan_batch(settings, list, shared_inputs(settings, overlays));
   const ScopedPlan scoped = scope_plan(scope, settings, list, plan);

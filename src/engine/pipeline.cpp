@@ -6,7 +6,6 @@
 #include "base/choice_text.h"
 #include "base/image_error.h"
 #include "imaging/codec.h"
-#include "imaging/format_facts.h"
 #include "imaging/orientation.h"
 #include "imaging/resample.h"
 #include "settings/setting_groups.h"
@@ -121,8 +120,7 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   std::string load_error;
   try {
     doc.load(ws.current_source_path);
-    if (const Codec* named = doc.misnamed_as())
-      events.log(misnamed_notice(entry.file_name, *named, *doc.read_with()));
+    for (const std::string& line : doc.read_notices(entry.file_name)) events.log(line);
   } catch (const std::exception& error) {
     load_error = error.what();
   }

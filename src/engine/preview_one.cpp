@@ -1,6 +1,7 @@
 #include "engine/preview_one.h"
 
 #include "engine/output_target.h"
+#include "settings/read_limits.h"
 
 namespace lumatrix {
 
@@ -16,6 +17,7 @@ PreviewResult preview_one(Workspace& ws, EventSink& events, const Settings& sett
   result.output_name = output_target(settings, entry, position).output_name;
 
   result.ran = true;
+  apply_read_limits(settings);
   result.valid = process_image(ws, events, settings,
                                pipeline_entry(entry, position, result.output_name), overlays);
   events.log("Image Processed");

@@ -171,7 +171,8 @@ std::deque<Codec> built_in_rows() {
                                    .lossy = true};
   rows.push_back({
       .name = "JPEG 2000",
-      .extensions = {".jp2"},
+      // .jph (and .jhc below): High-Throughput JPEG 2000, which OpenJPEG reads but cannot write.
+      .extensions = {".jp2", ".jph"},
       .file_type = FileType::JP2,
       .decode = decode_jpeg2000,
       .encode = encode_jpeg2000,
@@ -181,7 +182,7 @@ std::deque<Codec> built_in_rows() {
   });
   rows.push_back({
       .name = "JPEG 2000 code stream",
-      .extensions = {".j2k", ".jpc", ".j2c"},
+      .extensions = {".j2k", ".jpc", ".j2c", ".jhc"},
       .file_type = FileType::J2K,
       .decode = decode_jpeg2000,
       .encode = encode_jpeg2000,

@@ -6,6 +6,7 @@
 #include "base/image_error.h"
 #include "imaging/codec.h"
 #include "imaging/flatten.h"
+#include "imaging/format_facts.h"
 
 namespace lumatrix {
 
@@ -137,6 +138,15 @@ bool ImageDocument::read_params(const std::filesystem::path& path) {
   read_with_ = used;
   misnamed_as_ = used == codec ? nullptr : codec;
   return true;
+}
+
+std::vector<std::string> ImageDocument::read_notices(std::string_view file) const {
+  std::vector<std::string> lines;
+  if (misnamed_as_ != nullptr && read_with_ != nullptr)
+    lines.push_back(misnamed_notice(file, *misnamed_as_, *read_with_));
+  for (const std::string& warning : params.warnings)
+    lines.push_back(std::string(file) + ": damaged data, read as far as possible: " + warning);
+  return lines;
 }
 
 void ImageDocument::assign(const ImageDocument& source) {

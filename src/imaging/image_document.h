@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "imaging/io_params.h"
@@ -64,6 +65,10 @@ class ImageDocument {
   // The codec the last file's extension names, when its content was another format's and
   // read_with() read it; null for every file whose content matches its name.
   const Codec* misnamed_as() const { return misnamed_as_; }
+  // What a run tells its user about the file load last read, calling it `file`: that its
+  // content is another format than its name says, and each piece of damage the reader worked
+  // around (params.warnings). Empty for a sound file with the right name.
+  std::vector<std::string> read_notices(std::string_view file) const;
 
   // Copies the parameters first, then the pixels; the copies are independent.
   void assign(const ImageDocument& source);

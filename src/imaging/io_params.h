@@ -90,6 +90,11 @@ struct IOParams {
   // Governs a header on stream transfers only; file saves ignore it.
   bool stream_header = true;
 
+  // Damage the reader worked around in the last file read, one plain sentence each ("strip 3
+  // of 12 cannot be decoded (...); its rows show the background"); empty for a sound file. The
+  // picture is what could be read; the run logs these beside the file's name.
+  std::vector<std::string> warnings;
+
   friend bool operator==(const IOParams&, const IOParams&) = default;
 };
 

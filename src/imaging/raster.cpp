@@ -1,6 +1,5 @@
 #include "imaging/raster.h"
 
-#include <atomic>
 #include <limits>
 #include <string>
 
@@ -9,8 +8,6 @@
 namespace lumatrix {
 
 namespace {
-std::atomic<uint64_t> g_pixel_limit{uint64_t{1} << 28};
-
 int colour_distance(Rgb a, Rgb b) {
   int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
   return dr * dr + dg * dg + db * db;
@@ -40,21 +37,6 @@ int bits_per_pixel(PixelFormat format) {
       return 24;
   }
   return 0;
-}
-
-uint64_t pixel_limit() {
-  return g_pixel_limit.load();
-}
-void set_pixel_limit(uint64_t pixels) {
-  g_pixel_limit.store(pixels);
-}
-
-void check_pixel_limit(uint64_t width, uint64_t height) {
-  // Both factors fit in 32 bits wherever a header can state them; larger ones are over anyway.
-  const bool over = width > UINT32_MAX || height > UINT32_MAX || width * height > pixel_limit();
-  if (over)
-    throw ImageError("image of " + std::to_string(width) + "x" + std::to_string(height) +
-                     " pixels exceeds the limit of " + std::to_string(pixel_limit()) + " pixels");
 }
 
 Raster::Raster(int width, int height, PixelFormat format) {

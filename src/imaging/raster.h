@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "imaging/resource_policy.h"  // the pixel limit every allocation obeys
+
 namespace lumatrix {
 
 struct Rgb {
@@ -24,15 +26,6 @@ enum class PixelFormat {
 
 // Bits per pixel of a format (0 for None).
 int bits_per_pixel(PixelFormat format);
-
-// The largest number of pixels a decoder or allocation may produce. Decoders refuse larger
-// images before allocating. Default 2^28.
-uint64_t pixel_limit();
-void set_pixel_limit(uint64_t pixels);
-// Throws ImageError("image of WxH pixels exceeds the limit of N pixels") when a width × height
-// is above the pixel limit. Decoders call it with the sizes a header announces, before
-// allocating anything.
-void check_pixel_limit(uint64_t width, uint64_t height);
 
 class Raster {
  public:

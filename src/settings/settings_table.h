@@ -242,5 +242,9 @@
   X(Memo3, Lines, Lines{}, Hidden, "Hidden memo 3", none(), "Memo3.Lines") \
   /* Extensions */ \
   XE(workers, Integer, 0, Performance, "Workers", range(0, 1024), "workers") \
-  XE(memory_budget, Integer, 0, Performance, "Memory Budget (MB)", nonneg(), "memory_budget")
+  XE(memory_budget, Integer, 0, Performance, "Memory Budget (MB)", nonneg(), "memory_budget") \
+  /* What reading one image may take (imaging/resource_policy.h has the defaults' reasons) */ \
+  XE(pixel_limit, Integer, 268435456, Performance, "Pixel Limit (pixels per image)", range(1, 2147483647), "pixel_limit") \
+  XE(memory_per_image, Integer, 2048, Performance, "Memory per Image (MB)", range(16, 1048576), "memory_per_image") \
+  XE(time_per_image, Integer, 120, Performance, "Time per Image (seconds)", range(1, 86400), "time_per_image")
 // clang-format on

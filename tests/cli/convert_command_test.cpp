@@ -106,8 +106,8 @@ TEST_F(ConvertCommand, HelpListsTheFormatsThatCanBeReadOrWritten) {
   // Builds may leave JPEG 2000 out.
   if (find_codec("a.jp2") != nullptr)
     expected +=
-        "  JPEG 2000: .jp2\n"
-        "  JPEG 2000 code stream: .j2k .jpc .j2c\n";
+        "  JPEG 2000: .jp2 .jph\n"
+        "  JPEG 2000 code stream: .j2k .jpc .j2c .jhc\n";
   // And the newer formats.
   if (find_codec("a.webp") != nullptr) expected += "  WebP: .webp\n";
   // Each HEIF coding reads only where libheif has no encoder for it.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "imaging/codecs/codecs.h"
+#include "imaging/resource_policy.h"
 #include "recording_run_host.h"
 #include "settings/profile_file.h"
 #include "settings/user_paths.h"
@@ -518,6 +520,52 @@ TEST_F(BatchRunTest, AMisnamedSourceIsReadByItsContentAndTheLogSaysSo) {
                    "Batch Image Processing Completed"}));
   EXPECT_EQ(load(out("shot.bmp")).raster, test::gradient_rgb(40, 30));
   EXPECT_EQ(result.outputs.saved, 2);
+}
+
+}  // namespace
+}  // namespace lumatrix
+
+namespace lumatrix {
+namespace {
+
+TEST_F(BatchRunTest, RegressionADamagedSourceIsSavedAndTheLogNamesTheDamage) {
+  // A JPEG with stray bytes before its end marker, which libjpeg reads with a warning.
+  const fs::path path = dir / "src" / "worn.jpg";
+  fs::create_directories(path.parent_path());
+  IOParams params;
+  std::vector<uint8_t> jpeg = encode_jpeg(test::gradient_rgb(40, 30), params, ".jpg");
+  jpeg.insert(jpeg.end() - 2, 40, 0x5A);
+  test::write_bytes(path, jpeg);
+  list.add_files({path});
+  settings.Image_Format = "BMP";
+  host.answers = {true};
+  const BatchRunResult result = run();
+  const Lines lines = host.log_lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(
+      lines[0].rfind("worn.jpg: damaged data, read as far as possible: Corrupt JPEG data: ", 0), 0u)
+      << lines[0];
+  EXPECT_EQ(lines[1], "Saving " + out("worn.bmp") + " ....");
+  EXPECT_EQ(result.outputs.saved, 1);
+}
+
+TEST_F(BatchRunTest, TheReadLimitSettingsBoundEveryReadingOfTheRun) {
+  const ResourcePolicy before = resource_policy();
+  add_source("small.png", 20, 10);
+  add_source("large.png", 40, 30);
+  settings.pixel_limit = 20 * 10;
+  settings.Image_Format = "BMP";
+  host.answers = {true};
+  const BatchRunResult result = run();
+  const ResourcePolicy during = resource_policy();
+  set_resource_policy(before);
+  EXPECT_EQ(during.max_pixels, 200u);
+  EXPECT_EQ(host.log_lines(),
+            (Lines{"Saving " + out("small.bmp") + " ....", "Skipping Invalid Image : large.png",
+                   (dir / "src" / "large.png").string() +
+                       ": image of 40x30 pixels exceeds the limit of 200 pixels",
+                   "Batch Image Processing Completed"}));
+  EXPECT_EQ(result.outputs.saved, 1);
 }
 
 }  // namespace

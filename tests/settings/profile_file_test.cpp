@@ -146,7 +146,8 @@ TEST(ProfileFile, ExtensionsFollowInTheirOwnSectionOnlyWhenOneIsSet) {
   EXPECT_EQ(text, plain +
                       "[Lumatrix]\r\noverwrite_policy=\"Replace\"\r\nmirror_folders=\"False\"\r\n"
                       "png_compression=\"6\"\r\nflatten_colour=16777215\r\nworkers=3\r\n"
-                      "memory_budget=0\r\n");
+                      "memory_budget=0\r\npixel_limit=268435456\r\nmemory_per_image=2048\r\n"
+                      "time_per_image=120\r\n");
 
   TempDir dir;
   save_profile(dir / "x.ini", s);
@@ -181,6 +182,9 @@ TEST(ProfileFile, OldProfilesLeaveTheExtensionsAndSettingsReadersSkipThem) {
   with_section.mirror_folders = without.mirror_folders;
   with_section.png_compression = without.png_compression;
   with_section.flatten_colour = without.flatten_colour;
+  with_section.pixel_limit = without.pixel_limit;
+  with_section.memory_per_image = without.memory_per_image;
+  with_section.time_per_image = without.time_per_image;
   EXPECT_EQ(with_section, without);
 
   // A key read only in its own section; a value out of range is reported and skipped.

@@ -112,7 +112,8 @@ TEST(SettingsTable, ExtensionsAreRowsOfTheTableWithKeysOutsideSettings) {
   for (const ProfileKey& key : extensions) keys.push_back(key.key);
   EXPECT_EQ(keys,
             (std::vector<std::string_view>{"overwrite_policy", "mirror_folders", "png_compression",
-                                           "flatten_colour", "workers", "memory_budget"}));
+                                           "flatten_colour", "workers", "memory_budget",
+                                           "pixel_limit", "memory_per_image", "time_per_image"}));
   EXPECT_EQ(extensions[5].option, find_option("memory_budget"));
   EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[5]);
   // Neither table knows the other's keys.

@@ -1,13 +1,18 @@
-// Windows and OS/2 bitmaps: 1/4/8-bit palettes (RLE4 and RLE8 too), 16/24/32-bit direct colour
-// with optional bit-field masks, bottom-up or top-down. We write 1/4/8/24-bit, RLE on request.
+// Windows and OS/2 bitmaps: 1/2/4/8-bit palettes (RLE4 and RLE8 too), 16/24/32-bit direct colour
+// with optional bit-field masks, OS/2 RLE24, 64-bit high dynamic range pixels, and the JPEG or
+// PNG images printers' bitmaps embed (read by those codecs), bottom-up or top-down. We write
+// 1/4/8/24-bit, RLE on request.
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/colour_profile.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -15,6 +20,8 @@ namespace {
 
 constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiJpeg = 4, kBiPng = 5,
                    kBiAlphaBitfields = 6;
+// Our own number for OS/2's RLE24, which the file stores as 4.
+constexpr uint32_t kRle24 = 0x10004;
 constexpr size_t kFileHeaderSize = 14;
 constexpr size_t kInfoHeaderSize = 40;
 constexpr size_t kCoreHeaderSize = 12;
@@ -33,7 +40,13 @@ struct BmpHeader {
   uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
   size_t palette_offset = 0;
   size_t palette_entry_size = 4;
+  // An ICC profile a version 5 header embeds ("MBED"), or nothing.
+  std::span<const uint8_t> profile;
 };
+
+bool run_length(const BmpHeader& h) {
+  return h.compression == kBiRle8 || h.compression == kBiRle4 || h.compression == kRle24;
+}
 
 int dpi_from_ppm(int32_t ppm) {
   if (ppm <= 0) return kDisplayDpi;
@@ -78,9 +91,10 @@ BmpHeader parse_header(std::span<const uint8_t> data) {
     h.ppm_x = static_cast<int32_t>(field(28));
     h.ppm_y = static_cast<int32_t>(field(32));
     h.colours_used = field(36);
-    if (os2_v2 && (h.compression == 3 || h.compression == 4))
-      throw ImageError(std::string("OS/2 ") + (h.compression == 3 ? "Huffman" : "RLE24") +
-                       " compressed bitmaps are not supported");
+    if (os2_v2 && h.compression == 3)
+      throw ImageError("OS/2 Huffman compressed bitmaps are not supported");
+    // OS/2's RLE24 shares its number with BI_JPEG; a 24-bit OS/2 header tells them apart.
+    if (os2_v2 && h.compression == 4) h.compression = kRle24;
   }
   h.palette_offset = header_end;
   if (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) {
@@ -97,24 +111,45 @@ BmpHeader parse_header(std::span<const uint8_t> data) {
     }
   }
 
+  // A version 5 header may embed a colour profile: its offset counts from the header's start.
+  constexpr uint32_t kProfileEmbedded = 0x4D424544;  // "MBED"
+  if (h.header_size >= 124) {
+    in.seek(kFileHeaderSize + 56);
+    const uint32_t colour_space = in.u32le();
+    in.seek(kFileHeaderSize + 112);
+    const uint64_t at = uint64_t{in.u32le()} + kFileHeaderSize, size = in.u32le();
+    if (colour_space == kProfileEmbedded && size > 0 && at + size <= data.size())
+      h.profile = data.subspan(at, size);
+  }
+
   if (h.width <= 0 || height == 0 || height == INT32_MIN)
     throw ImageError("invalid BMP size " + std::to_string(h.width) + "x" + std::to_string(height));
   h.top_down = height < 0;
   h.height = static_cast<int>(height < 0 ? -height : height);
 
+  const bool embedded = h.compression == kBiJpeg || h.compression == kBiPng;
   switch (h.bits) {
+    case 0:
+      // The embedded image states its own depth.
+      if (!embedded) throw ImageError("the BMP header states 0 bits per pixel");
+      break;
     case 1:
+    case 2:
     case 4:
     case 8:
     case 16:
     case 24:
     case 32:
+    case 64:
       break;
     default:
       throw ImageError("unsupported BMP bit depth " + std::to_string(h.bits));
   }
   switch (h.compression) {
     case kBiRgb:
+      break;
+    case kRle24:
+      if (h.bits != 24) throw ImageError("RLE24 compression needs 24 bits per pixel");
       break;
     case kBiRle8:
       if (h.bits != 8) throw ImageError("RLE8 compression needs 8 bits per pixel");
@@ -128,14 +163,12 @@ BmpHeader parse_header(std::span<const uint8_t> data) {
         throw ImageError("bit-field masks need 16 or 32 bits per pixel");
       break;
     case kBiJpeg:
-      throw ImageError("BMP with embedded JPEG data is not supported");
     case kBiPng:
-      throw ImageError("BMP with embedded PNG data is not supported");
+      break;
     default:
       throw ImageError("unknown BMP compression " + std::to_string(h.compression));
   }
-  if (h.top_down && (h.compression == kBiRle8 || h.compression == kBiRle4))
-    throw ImageError("a top-down BMP cannot be RLE compressed");
+  if (h.top_down && run_length(h)) throw ImageError("a top-down BMP cannot be RLE compressed");
   if (h.pixel_offset < h.palette_offset || h.pixel_offset > data.size())
     throw ImageError("BMP pixel data offset " + std::to_string(h.pixel_offset) +
                      " lies outside the file's data");
@@ -154,9 +187,7 @@ void fill_params(const BmpHeader& h, bool alpha, IOParams& params) {
     params.bits_per_sample = 8;
     params.samples_per_pixel = alpha ? 4 : 3;
   }
-  params.bmp_compression = (h.compression == kBiRle8 || h.compression == kBiRle4)
-                               ? BmpCompression::RLE
-                               : BmpCompression::None;
+  params.bmp_compression = run_length(h) ? BmpCompression::RLE : BmpCompression::None;
 }
 
 std::vector<Rgb> read_palette(std::span<const uint8_t> data, const BmpHeader& h) {
@@ -187,31 +218,58 @@ void cover_indices(Raster& raster) {
     raster.palette.resize(static_cast<size_t>(highest) + 1, Rgb{0, 0, 0});
 }
 
-// One colour channel under a bit-field mask, widened to 8 bits by bit replication (the usual
-// expansion, so 5-bit 31 becomes 255).
+// One colour channel under a bit-field mask, scaled to 8 bits with rounding: 5-bit 3 becomes
+// 25, as the BMP suite renders it, where bit replication would give 24; 10-bit channels round
+// instead of dropping their low bits.
 class MaskChannel {
  public:
   explicit MaskChannel(uint32_t mask) : mask_(mask) {
     if (mask == 0) return;
     shift_ = std::countr_zero(mask);
-    bits_ = std::bit_width(mask >> shift_);
+    max_ = mask >> shift_;
   }
   bool present() const { return mask_ != 0; }
   uint8_t operator()(uint32_t pixel) const {
     if (mask_ == 0) return 0;
-    const uint32_t v = (pixel & mask_) >> shift_;
-    if (bits_ >= 8) return static_cast<uint8_t>(v >> (bits_ - 8));
-    uint32_t out = 0;
-    for (int pos = 8 - bits_; pos > -bits_; pos -= bits_) out |= pos >= 0 ? v << pos : v >> -pos;
-    return static_cast<uint8_t>(out);
+    const uint64_t v = (pixel & mask_) >> shift_;
+    return static_cast<uint8_t>((v * 255 + max_ / 2) / max_);
   }
 
  private:
   uint32_t mask_;
-  int shift_ = 0, bits_ = 0;
+  int shift_ = 0;
+  uint64_t max_ = 1;
 };
 
-Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
+// The 64-bit format stores each channel as a signed 2.13 fixed-point number of linear light
+// (8192 is full intensity); shown, it is encoded for sRGB like every other picture, values
+// beyond 0..1 clipped. Alpha is linear and only clipped.
+class LinearChannels {
+ public:
+  static const LinearChannels& table() {
+    static const LinearChannels channels;
+    return channels;
+  }
+  LinearChannels() : srgb_(kOne + 1) {
+    for (int v = 0; v <= kOne; ++v) {
+      const double linear = static_cast<double>(v) / kOne;
+      const double encoded =
+          linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+      srgb_[v] = static_cast<uint8_t>(std::lround(std::clamp(encoded, 0.0, 1.0) * 255));
+    }
+  }
+  uint8_t colour(int16_t v) const { return srgb_[std::clamp<int>(v, 0, kOne)]; }
+  static uint8_t alpha(int16_t v) {
+    return static_cast<uint8_t>((std::clamp<int>(v, 0, kOne) * 255 + kOne / 2) / kOne);
+  }
+
+ private:
+  static constexpr int kOne = 8192;
+  std::vector<uint8_t> srgb_;
+};
+
+Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h,
+                           const ReadBudget& budget) {
   const uint64_t row_bits = static_cast<uint64_t>(h.width) * h.bits;
   const uint64_t file_stride = (row_bits + 31) / 32 * 4;
   // The last row's padding is often left off.
@@ -224,6 +282,7 @@ Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
   const PixelFormat format = h.bits == 1   ? PixelFormat::Bit1
                              : h.bits <= 8 ? PixelFormat::Palette8
                                            : PixelFormat::Rgb24;
+  budget.check_picture(h.width, h.height, bits_per_pixel(format), h.bits >= 16, "BMP");
   Raster raster(h.width, h.height, format);
   if (h.bits <= 8) raster.palette = read_palette(data, h);
 
@@ -236,12 +295,14 @@ Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
   if (!has_masks && h.bits == 32)
     masks[0] = 0xFF0000, masks[1] = 0xFF00, masks[2] = 0xFF, masks[3] = 0xFF000000;
   const MaskChannel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
-  const bool want_alpha = (h.bits == 16 || h.bits == 32) && alpha.present();
+  const bool want_alpha = ((h.bits == 16 || h.bits == 32) && alpha.present()) || h.bits == 64;
   if (want_alpha) raster.add_alpha();
-  bool alpha_used = false;
+  bool alpha_used = h.bits == 64;
+  const LinearChannels* linear = h.bits == 64 ? &LinearChannels::table() : nullptr;
 
   const int w = h.width;
   for (int r = 0; r < h.height; ++r) {
+    if (r % 64 == 0) budget.check_time();
     const uint8_t* s = data.data() + h.pixel_offset + file_stride * r;
     const int y = h.top_down ? r : h.height - 1 - r;
     uint8_t* d = raster.row(y);
@@ -249,6 +310,9 @@ Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
       case 1:
         std::copy_n(s, raster.stride(), d);
         if (w % 8) d[raster.stride() - 1] &= static_cast<uint8_t>(0xFF00 >> (w % 8));
+        break;
+      case 2:
+        for (int x = 0; x < w; ++x) d[x] = (s[x >> 2] >> (6 - 2 * (x & 3))) & 3;
         break;
       case 4:
         for (int x = 0; x < w; ++x) d[x] = (x & 1) ? s[x >> 1] & 0x0F : s[x >> 1] >> 4;
@@ -275,6 +339,18 @@ Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
         }
         break;
       }
+      case 64: {
+        uint8_t* a = raster.alpha_row(y);
+        const auto channel = [&](int i) {
+          return static_cast<int16_t>(s[2 * i] | s[2 * i + 1] << 8);
+        };
+        for (int x = 0; x < w; ++x, s += 8, d += 3) {
+          d[0] = linear->colour(channel(2)), d[1] = linear->colour(channel(1));
+          d[2] = linear->colour(channel(0));
+          a[x] = LinearChannels::alpha(channel(3));
+        }
+        break;
+      }
     }
   }
   // An alpha channel that is zero everywhere comes from writers that leave it unset; taking it
@@ -284,22 +360,41 @@ Raster decode_uncompressed(std::span<const uint8_t> data, const BmpHeader& h) {
   return raster;
 }
 
-Raster decode_rle(std::span<const uint8_t> data, const BmpHeader& h) {
+// RLE4 and RLE8 runs of palette indices, or OS/2's RLE24 runs of colours. Pixels the codes skip
+// keep index 0, or black.
+Raster decode_rle(std::span<const uint8_t> data, const BmpHeader& h, const ReadBudget& budget) {
   const bool four = h.compression == kBiRle4;
+  const bool colour = h.compression == kRle24;
   size_t length = data.size() - h.pixel_offset;
   if (h.image_size != 0) length = std::min<size_t>(length, h.image_size);
   ByteReader in(data.subspan(h.pixel_offset, length));
 
-  Raster raster(h.width, h.height, PixelFormat::Palette8);
-  raster.palette = read_palette(data, h);
+  const PixelFormat format = colour ? PixelFormat::Rgb24 : PixelFormat::Palette8;
+  budget.check_picture(h.width, h.height, bits_per_pixel(format), false, "run-length BMP");
+  Raster raster(h.width, h.height, format);
+  std::fill(raster.bytes().begin(), raster.bytes().end(), 0);
+  if (!colour) raster.palette = read_palette(data, h);
   const int w = h.width, rows = h.height;
   int x = 0, y = 0;  // y counts from the bottom row
   auto put = [&](uint8_t index) {
     if (x < w) raster.row(rows - 1 - y)[x++] = index;
   };
+  auto put_colour = [&](std::span<const uint8_t> bgr) {
+    if (x >= w) return;
+    uint8_t* d = raster.row(rows - 1 - y) + 3 * x++;
+    d[0] = bgr[2], d[1] = bgr[1], d[2] = bgr[0];
+  };
+  uint64_t codes = 0;
   while (y < rows) {
+    if (++codes % 65536 == 0) budget.check_time();
     if (in.remaining() < 2) throw ImageError("BMP RLE data ends before the end-of-bitmap marker");
-    const uint8_t count = in.u8(), value = in.u8();
+    const uint8_t count = in.u8();
+    if (colour && count != 0) {
+      const std::span<const uint8_t> bgr = in.bytes(3);
+      for (int i = 0; i < count; ++i) put_colour(bgr);
+      continue;
+    }
+    const uint8_t value = in.u8();
     if (count != 0) {
       for (int i = 0; i < count; ++i)
         put(four ? static_cast<uint8_t>(i & 1 ? value & 0x0F : value >> 4) : value);
@@ -315,14 +410,41 @@ Raster decode_rle(std::span<const uint8_t> data, const BmpHeader& h) {
       x = std::min(x + dx, w);
       y = std::min(y + dy, rows);
     } else {  // literal run, padded to a 16-bit boundary
-      const size_t bytes = four ? (value + 1u) / 2 : value;
+      const size_t bytes = four ? (value + 1u) / 2 : colour ? 3u * value : value;
       std::span<const uint8_t> run = in.bytes(bytes);
-      for (int i = 0; i < value; ++i)
-        put(four ? static_cast<uint8_t>(i & 1 ? run[i / 2] & 0x0F : run[i / 2] >> 4) : run[i]);
+      for (int i = 0; i < value; ++i) {
+        if (colour)
+          put_colour(run.subspan(3 * i, 3));
+        else
+          put(four ? static_cast<uint8_t>(i & 1 ? run[i / 2] & 0x0F : run[i / 2] >> 4) : run[i]);
+      }
       if (bytes & 1) in.skip(1);
     }
   }
-  cover_indices(raster);
+  if (!colour) cover_indices(raster);
+  return raster;
+}
+
+// A JPEG or PNG image in place of the pixels, as printer drivers write them; its own codec reads
+// it, whatever the bitmap's header says about its size or row order.
+std::span<const uint8_t> embedded_image(std::span<const uint8_t> data, const BmpHeader& h) {
+  std::span<const uint8_t> image = data.subspan(h.pixel_offset);
+  if (h.image_size != 0 && h.image_size < image.size()) image = image.first(h.image_size);
+  return image;
+}
+
+Raster decode_embedded(std::span<const uint8_t> data, const BmpHeader& h, IOParams& params) {
+  const std::span<const uint8_t> image = embedded_image(data, h);
+  IOParams inner;
+  const bool jpeg = h.compression == kBiJpeg;
+  Raster raster;
+  try {
+    raster = jpeg ? decode_jpeg(image, inner) : decode_png(image, inner);
+  } catch (const ImageError& e) {
+    throw ImageError(std::string("the ") + (jpeg ? "JPEG" : "PNG") +
+                     " image the BMP file holds cannot be read: " + e.reason());
+  }
+  params.warnings = std::move(inner.warnings);
   return raster;
 }
 
@@ -433,18 +555,59 @@ void write_row(const Raster& raster, int y, int bits, ByteWriter& out, size_t fi
 
 }  // namespace
 
+// The colours of an embedded profile shown in sRGB: the palette, or every pixel. A profile that
+// cannot be applied leaves the colours as stored and says so.
+void apply_profile(std::span<const uint8_t> icc, Raster& raster, IOParams& params) {
+  try {
+    const ColourProfile profile(icc);
+    if (profile.space() != ProfileSpace::Rgb)
+      throw ImageError("the embedded colour profile is not for RGB colours");
+    const SrgbConversion conversion(profile, 8);
+    if (raster.format() == PixelFormat::Rgb24) {
+      std::vector<uint8_t> row(raster.stride());
+      for (int y = 0; y < raster.height(); ++y) {
+        std::copy_n(raster.row(y), raster.stride(), row.begin());
+        conversion.convert(row.data(), raster.row(y), static_cast<size_t>(raster.width()));
+      }
+    } else {
+      std::vector<Rgb> converted(raster.palette.size());
+      conversion.convert(raster.palette.data(), converted.data(), converted.size());
+      raster.palette = std::move(converted);
+    }
+  } catch (const ImageError& e) {
+    params.warnings.push_back(e.reason() + "; the colours are shown as stored");
+  }
+}
+
 Raster decode_bmp(std::span<const uint8_t> data, IOParams& params) {
-  const BmpHeader h = parse_header(data);
-  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
-  Raster raster = (h.compression == kBiRle8 || h.compression == kBiRle4)
-                      ? decode_rle(data, h)
-                      : decode_uncompressed(data, h);
+  const ReadBudget budget(data.size());
+  BmpHeader h = parse_header(data);
+  if (h.compression == kBiJpeg || h.compression == kBiPng) {
+    Raster raster = decode_embedded(data, h, params);
+    h.width = raster.width(), h.height = raster.height(), h.bits = 24;
+    fill_params(h, raster.has_alpha(), params);
+    return raster;
+  }
+  budget.check_pixels(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
+  Raster raster =
+      run_length(h) ? decode_rle(data, h, budget) : decode_uncompressed(data, h, budget);
   fill_params(h, raster.has_alpha(), params);
+  if (!h.profile.empty()) apply_profile(h.profile, raster, params);
   return raster;
 }
 
 void read_bmp_header(std::span<const uint8_t> data, IOParams& params) {
-  const BmpHeader h = parse_header(data);
+  BmpHeader h = parse_header(data);
+  if (h.compression == kBiJpeg || h.compression == kBiPng) {
+    IOParams inner;
+    if (h.compression == kBiJpeg)
+      read_jpeg_header(embedded_image(data, h), inner);
+    else
+      read_png_header(embedded_image(data, h), inner);
+    h.width = inner.width, h.height = inner.height, h.bits = 24;
+    fill_params(h, inner.samples_per_pixel == 2 || inner.samples_per_pixel == 4, params);
+    return;
+  }
   // Plain 32-bit files only show whether their fourth byte is alpha in the pixels themselves.
   const bool alpha_mask =
       (h.compression == kBiBitfields || h.compression == kBiAlphaBitfields) && h.masks[3] != 0;

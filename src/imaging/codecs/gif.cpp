@@ -24,6 +24,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/neuquant.h"
 #include "imaging/quantize.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -383,10 +384,13 @@ IndexedImage index_image(const Raster& raster, const IOParams& params) {
 }  // namespace
 
 Raster decode_gif(std::span<const uint8_t> data, IOParams& params) {
+  const ReadBudget budget(data.size());
   GifReader reader(data);
   FirstFrame frame = find_first_frame(reader);
-  check_pixel_limit(static_cast<uint64_t>(frame.canvas_width),
-                    static_cast<uint64_t>(frame.canvas_height));
+  budget.check_picture(static_cast<uint64_t>(frame.canvas_width),
+                       static_cast<uint64_t>(frame.canvas_height), 8,
+                       frame.transparent != NO_TRANSPARENT_COLOR, "GIF",
+                       static_cast<uint64_t>(frame.width) * sizeof(GifPixelType));
 
   Raster raster(frame.canvas_width, frame.canvas_height, PixelFormat::Palette8);
   const bool transparent = frame.transparent != NO_TRANSPARENT_COLOR;
@@ -404,7 +408,9 @@ Raster decode_gif(std::span<const uint8_t> data, IOParams& params) {
   }
 
   std::vector<GifPixelType> line(static_cast<size_t>(frame.width));
+  int rows_read = 0;
   for (int row : stored_row_order(frame.height, frame.interlaced)) {
+    if (++rows_read % 64 == 0) budget.check_time();
     reader.check(DGifGetLine(reader.get(), line.data(), frame.width));
     uint8_t* d = raster.row(frame.top + row) + frame.left;
     std::copy(line.begin(), line.end(), d);

@@ -10,6 +10,7 @@
 #include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -129,13 +130,12 @@ Entry choose_entry(std::span<const uint8_t> file) {
   return *best;
 }
 
-void check_limit(int width, int height) {
-  check_pixel_limit(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-}
-
 Raster decode_dib(std::span<const uint8_t> data) {
   const DibHeader h = parse_dib(data);
-  check_limit(h.width, h.height);
+  // The picture and its mask, which becomes an alpha plane.
+  ReadBudget(data.size())
+      .check_picture(static_cast<uint32_t>(h.width), static_cast<uint32_t>(h.height), 24, true,
+                     "icon");
   const int w = h.width, rows = h.height;
 
   std::vector<Rgb> palette;
@@ -219,7 +219,7 @@ void fill_bitmap_params(const Entry& e, IOParams& params) {
 
 Raster decode_ico(std::span<const uint8_t> data, IOParams& params) {
   const Entry e = choose_entry(data);
-  check_limit(e.width, e.height);
+  check_pixel_limit(static_cast<uint32_t>(e.width), static_cast<uint32_t>(e.height));
   if (e.png) return decode_png(e.data, params);
   Raster raster = decode_dib(e.data);
   fill_bitmap_params(e, params);

@@ -10,10 +10,14 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/image_error.h"
+#include "base/isolated_call.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/codecs/jpeg2000_colour.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -69,11 +73,13 @@ CodecPtr make_codec(opj_codec_t* raw, Messages& messages) {
 struct MemoryInput {
   std::span<const uint8_t> data;
   size_t pos = 0;
+  const ReadBudget* budget = nullptr;  // while decoding: no more data once out of time
 };
 
 OPJ_SIZE_T read_memory(void* buffer, OPJ_SIZE_T count, void* user) {
   auto* in = static_cast<MemoryInput*>(user);
-  if (in->pos >= in->data.size()) return static_cast<OPJ_SIZE_T>(-1);
+  if (in->pos >= in->data.size() || (in->budget != nullptr && in->budget->out_of_time()))
+    return static_cast<OPJ_SIZE_T>(-1);
   const size_t n = std::min<size_t>(count, in->data.size() - in->pos);
   std::memcpy(buffer, in->data.data() + in->pos, n);
   in->pos += n;
@@ -157,144 +163,25 @@ std::unique_ptr<HeaderRead> read_header(std::span<const uint8_t> data) {
   return read;
 }
 
-// The component sampled most finely sets the picture's size; coarser ones are replicated.
-const opj_image_comp_t& finest_component(const opj_image_t& image) {
-  const opj_image_comp_t* finest = &image.comps[0];
-  for (OPJ_UINT32 i = 1; i < image.numcomps; ++i) {
-    const opj_image_comp_t& c = image.comps[i];
-    if (uint64_t{c.dx} * c.dy < uint64_t{finest->dx} * finest->dy) finest = &c;
-  }
-  return *finest;
-}
-
-// The picture's size from the header: the reference grid divided by the finest spacing.
-std::pair<uint64_t, uint64_t> picture_size(const opj_image_t& image) {
-  const opj_image_comp_t& c = finest_component(image);
-  auto ceil_div = [](uint64_t a, uint64_t b) { return (a + b - 1) / b; };
-  return {ceil_div(image.x1, c.dx) - ceil_div(image.x0, c.dx),
-          ceil_div(image.y1, c.dy) - ceil_div(image.y0, c.dy)};
-}
-
-struct Layout {
-  int colours = 1;  // 1 grey or 3 RGB, the first components
-  int alpha = -1;   // index of the alpha component, or -1
-};
-
-Layout layout_of(const opj_image_t& image) {
-  const int n = static_cast<int>(image.numcomps);
-  Layout layout;
-  layout.colours = n >= 3 ? 3 : 1;
-  for (int i = layout.colours; i < n; ++i)
-    if (image.comps[i].alpha != 0) {
-      layout.alpha = i;
-      break;
-    }
-  // Code streams cannot flag alpha; a second or fourth component is taken to be it.
-  if (layout.alpha < 0 && (n == 2 || n == 4)) layout.alpha = n - 1;
-  return layout;
-}
-
+// What the header says about the picture: its size on the reference grid, and its colour and
+// alpha samples as the picture will have them (CMYK becomes RGB).
 void fill_header_params(const opj_image_t& image, IOParams& params) {
-  const auto [width, height] = picture_size(image);
+  const auto [width, height] = jpeg2000_picture_size(image);
   params.width = static_cast<int>(std::min<uint64_t>(width, INT_MAX));
   params.height = static_cast<int>(std::min<uint64_t>(height, INT_MAX));
-  const Layout layout = layout_of(image);
-  params.samples_per_pixel = layout.colours + (layout.alpha >= 0 ? 1 : 0);
+  // The components the picture is made of: those sampled at whole multiples of the finest.
+  const opj_image_comp_t& finest = image.comps[jpeg2000_finest_component(image)];
+  int n = 0;
+  bool alpha = false;
+  for (OPJ_UINT32 i = 0; i < image.numcomps; ++i)
+    if (image.comps[i].dx % finest.dx == 0 && image.comps[i].dy % finest.dy == 0) {
+      ++n;
+      alpha = alpha || image.comps[i].alpha != 0;
+    }
+  if (image.color_space == OPJ_CLRSPC_CMYK && n >= 4) --n;
+  alpha = alpha || n == 2 || n == 4;
+  params.samples_per_pixel = (n >= 3 ? 3 : 1) + (alpha ? 1 : 0);
   params.bits_per_sample = static_cast<int>(image.comps[0].prec);
-}
-
-// One component's samples at picture positions, unsigned (signed samples are offset), with
-// subsampled components replicated. The column lookup is worked out once per component.
-class ComponentView {
- public:
-  ComponentView(const opj_image_comp_t& c, const opj_image_comp_t& finest, int width)
-      : c_(c),
-        finest_(finest),
-        max_((int64_t{1} << c.prec) - 1),
-        offset_(c.sgnd ? int64_t{1} << (c.prec - 1) : 0),
-        columns_(static_cast<size_t>(width)) {
-    for (int x = 0; x < width; ++x)
-      columns_[x] =
-          static_cast<uint32_t>(grid_to_component(finest.x0, finest.dx, x, c.x0, c.dx, c.w));
-  }
-  const OPJ_INT32* row(int y) const {
-    return c_.data +
-           grid_to_component(finest_.y0, finest_.dy, y, c_.y0, c_.dy, c_.h) * uint64_t{c_.w};
-  }
-  int64_t sample(const OPJ_INT32* row, int x) const { return row[columns_[x]] + offset_; }
-  int64_t max() const { return max_; }
-  // Scales an unsigned sample to 8 bits, rounding.
-  uint8_t to_8bit(int64_t v) const {
-    return static_cast<uint8_t>((std::clamp<int64_t>(v, 0, max_) * 255 + max_ / 2) / max_);
-  }
-
- private:
-  // Picture position `i` on the finest component's grid, first on the reference grid, then on
-  // this component's, kept inside its samples.
-  static uint64_t grid_to_component(uint32_t fine_origin, uint32_t fine_step, int i,
-                                    uint32_t origin, uint32_t step, uint32_t count) {
-    const uint64_t grid = (uint64_t{fine_origin} + static_cast<uint64_t>(i)) * fine_step;
-    return std::clamp<uint64_t>(grid / step, origin, uint64_t{origin} + count - 1) - origin;
-  }
-
-  const opj_image_comp_t& c_;
-  const opj_image_comp_t& finest_;
-  int64_t max_, offset_;
-  std::vector<uint32_t> columns_;
-};
-
-// sYCC to RGB at the samples' own precision, with the coefficients and truncations OpenJPEG's
-// tools use, so both agree on every value.
-void sycc_to_rgb(int64_t offset, int64_t upb, int64_t& y_r, int64_t& cb_g, int64_t& cr_b) {
-  const int64_t y = y_r, cb = cb_g - offset, cr = cr_b - offset;
-  y_r = std::clamp<int64_t>(y + static_cast<int64_t>(1.402 * static_cast<float>(cr)), 0, upb);
-  cb_g = std::clamp<int64_t>(
-      y - static_cast<int64_t>(0.344 * static_cast<float>(cb) + 0.714 * static_cast<float>(cr)), 0,
-      upb);
-  cr_b = std::clamp<int64_t>(y + static_cast<int64_t>(1.772 * static_cast<float>(cb)), 0, upb);
-}
-
-Raster to_raster(const opj_image_t& image, const Layout& layout) {
-  const opj_image_comp_t& finest = finest_component(image);
-  const int n = layout.colours;
-  for (int i = 0; i < static_cast<int>(image.numcomps); ++i) {
-    const opj_image_comp_t& c = image.comps[i];
-    if (c.data == nullptr || c.w == 0 || c.h == 0)
-      throw ImageError("JPEG 2000 component " + std::to_string(i) + " has no samples");
-  }
-  Raster raster(static_cast<int>(finest.w), static_cast<int>(finest.h),
-                n == 3 ? PixelFormat::Rgb24 : PixelFormat::Gray8);
-  const int width = raster.width();
-  if (layout.alpha >= 0) raster.add_alpha();
-  std::vector<ComponentView> views;
-  for (int i = 0; i < n; ++i) views.emplace_back(image.comps[i], finest, width);
-  if (layout.alpha >= 0) views.emplace_back(image.comps[layout.alpha], finest, width);
-  // Only a colour space the file declares turns YCC into RGB; bare code streams say nothing, and
-  // their three components are taken as RGB.
-  const bool ycc = n == 3 && image.color_space == OPJ_CLRSPC_SYCC &&
-                   image.comps[1].prec == image.comps[0].prec &&
-                   image.comps[2].prec == image.comps[0].prec;
-  const int64_t half = (views[0].max() + 1) / 2;
-  std::vector<const OPJ_INT32*> rows(views.size());
-  for (int y = 0; y < raster.height(); ++y) {
-    for (size_t k = 0; k < views.size(); ++k) rows[k] = views[k].row(y);
-    uint8_t* d = raster.row(y);
-    if (n == 1) {
-      for (int x = 0; x < width; ++x) d[x] = views[0].to_8bit(views[0].sample(rows[0], x));
-    } else {
-      for (int x = 0; x < width; ++x, d += 3) {
-        int64_t v0 = views[0].sample(rows[0], x), v1 = views[1].sample(rows[1], x),
-                v2 = views[2].sample(rows[2], x);
-        if (ycc) sycc_to_rgb(half, views[0].max(), v0, v1, v2);
-        d[0] = views[0].to_8bit(v0), d[1] = views[1].to_8bit(v1), d[2] = views[2].to_8bit(v2);
-      }
-    }
-    if (layout.alpha >= 0) {
-      uint8_t* a = raster.alpha_row(y);
-      for (int x = 0; x < width; ++x) a[x] = views[n].to_8bit(views[n].sample(rows[n], x));
-    }
-  }
-  return raster;
 }
 
 // --- writing to memory ---
@@ -380,32 +267,120 @@ ImagePtr make_image(const Raster& source) {
   return image;
 }
 
-}  // namespace
-
-Raster decode_jpeg2000(std::span<const uint8_t> data, IOParams& params) {
+Raster decode_here(std::span<const uint8_t> data, IOParams& params) {
+  const ReadBudget budget(data.size());
   std::unique_ptr<HeaderRead> read = read_header(data);
   opj_image_t& image = *read->image;
-  if (image.color_space == OPJ_CLRSPC_CMYK)
-    throw ImageError("CMYK JPEG 2000 images are not supported");
   // Refuse before opj_decode allocates every component at full size; OpenJPEG itself has no
-  // setting that caps its allocations.
-  const auto [width, height] = picture_size(image);
+  // setting that caps its allocations. It holds each sample twice at its peak (the tile and the
+  // image), as 32-bit integers.
+  const auto [width, height] = jpeg2000_picture_size(image);
+  budget.check_pixels(width, height);
   uint64_t samples = 0;
   for (OPJ_UINT32 i = 0; i < image.numcomps; ++i)
     samples += uint64_t{image.comps[i].w} * image.comps[i].h;
-  check_pixel_limit(width, height);
-  if (samples > 4 * pixel_limit())
-    throw ImageError("image components of " + std::to_string(samples) +
-                     " samples exceed the limit of " + std::to_string(4 * pixel_limit()));
-  if (!opj_decode(read->codec.get(), read->stream.get(), &image))
-    fail(read->messages, "cannot decode the JPEG 2000 image");
-  if (!opj_end_decompress(read->codec.get(), read->stream.get()))
-    fail(read->messages, "cannot finish decoding the JPEG 2000 image");
-  const Layout layout = layout_of(image);
-  Raster raster = to_raster(image, layout);
+  budget.check_memory(2 * samples * sizeof(OPJ_INT32) + jpeg2000_conversion_bytes(image),
+                      "a JPEG 2000 image of " + std::to_string(width) + "x" +
+                          std::to_string(height) + " pixels in " + std::to_string(image.numcomps) +
+                          " components");
+  // Past the time limit the input runs dry, which ends the decoding at the next tile.
+  read->input.budget = &budget;
+  const bool decoded = opj_decode(read->codec.get(), read->stream.get(), &image) &&
+                       opj_end_decompress(read->codec.get(), read->stream.get());
+  budget.check_time();
+  if (!decoded) fail(read->messages, "cannot decode the JPEG 2000 image");
+  Raster raster = jpeg2000_picture(image, params.warnings);
   fill_header_params(image, params);
   params.width = raster.width();
   params.height = raster.height();
+  params.samples_per_pixel = (raster.format() == PixelFormat::Rgb24 ? 3 : 1) + raster.has_alpha();
+  return raster;
+}
+
+// Whether the code stream's main header has a capabilities marker (CAP, 0xFF50), which only
+// High-Throughput code streams carry. The code stream starts with SOC and SIZ (0xFF4F 0xFF51),
+// at the start of a bare stream or inside a JP2 file's code stream box.
+bool uses_high_throughput(std::span<const uint8_t> data) {
+  static constexpr uint8_t kStart[] = {0xFF, 0x4F, 0xFF, 0x51};
+  const auto start = std::search(data.begin(), data.end(), std::begin(kStart), std::end(kStart));
+  if (start == data.end()) return false;
+  size_t at = static_cast<size_t>(start - data.begin()) + 2;
+  while (at + 4 <= data.size()) {
+    const unsigned marker = data[at] << 8 | data[at + 1];
+    if (marker == 0xFF50) return true;
+    if (marker == 0xFF90 || (marker >> 8) != 0xFF) return false;  // the first tile: header over
+    at += 2 + (data[at + 2] << 8 | data[at + 3]);
+  }
+  return false;
+}
+
+// A decoded picture and its warnings as bytes from a child process, and back.
+std::string picture_bytes_of(const Raster& r, const IOParams& params) {
+  std::string out;
+  const auto put = [&out](uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
+  put(static_cast<uint32_t>(r.width())), put(static_cast<uint32_t>(r.height()));
+  put(r.format() == PixelFormat::Rgb24), put(r.has_alpha());
+  put(static_cast<uint32_t>(params.warnings.size()));
+  for (const std::string& w : params.warnings) put(static_cast<uint32_t>(w.size())), out += w;
+  out.append(reinterpret_cast<const char*>(r.bytes().data()), r.bytes().size());
+  for (int y = 0; r.has_alpha() && y < r.height(); ++y)
+    out.append(reinterpret_cast<const char*>(r.alpha_row(y)), static_cast<size_t>(r.width()));
+  return out;
+}
+
+Raster picture_from_bytes(const std::string& in, IOParams& params) {
+  size_t at = 0;
+  const auto take = [&](size_t n) {
+    if (in.size() - at < n) throw ImageError("the JPEG 2000 decoder's answer is incomplete");
+    const char* p = in.data() + at;
+    at += n;
+    return p;
+  };
+  const auto get = [&] {
+    uint32_t v;
+    std::memcpy(&v, take(4), 4);
+    return v;
+  };
+  const int width = static_cast<int>(get()), height = static_cast<int>(get());
+  const bool rgb = get() != 0, alpha = get() != 0;
+  const uint32_t warnings = get();
+  for (uint32_t i = 0; i < warnings; ++i) {
+    const uint32_t n = get();
+    params.warnings.emplace_back(take(n), n);
+  }
+  Raster r(width, height, rgb ? PixelFormat::Rgb24 : PixelFormat::Gray8);
+  std::memcpy(r.bytes().data(), take(r.bytes().size()), r.bytes().size());
+  if (alpha) {
+    r.add_alpha();
+    for (int y = 0; y < height; ++y)
+      std::memcpy(r.alpha_row(y), take(static_cast<size_t>(width)), static_cast<size_t>(width));
+  }
+  return r;
+}
+
+}  // namespace
+
+Raster decode_jpeg2000(std::span<const uint8_t> data, IOParams& params) {
+  if (!uses_high_throughput(data)) return decode_here(data, params);
+  // OpenJPEG's High-Throughput block decoder ends the process with an assertion on some damaged
+  // code blocks; decoded in a child, such a file is refused like any other.
+  const std::optional<std::string> answer = call_isolated([&] {
+    IOParams child;
+    try {
+      const Raster r = decode_here(data, child);
+      return "P" + picture_bytes_of(r, child);
+    } catch (const ImageError& e) {
+      return "E" + e.reason();
+    }
+  });
+  if (!answer)
+    throw ImageError("the JPEG 2000 decoder stopped on damaged High-Throughput code blocks");
+  if (answer->starts_with("E")) throw ImageError(answer->substr(1));
+  read_jpeg2000_header(data, params);
+  Raster raster = picture_from_bytes(answer->substr(1), params);
+  params.width = raster.width();
+  params.height = raster.height();
+  params.samples_per_pixel = (raster.format() == PixelFormat::Rgb24 ? 3 : 1) + raster.has_alpha();
   return raster;
 }
 
@@ -418,6 +393,11 @@ void read_jpeg2000_header(std::span<const uint8_t> data, IOParams& params) {
 std::vector<uint8_t> encode_jpeg2000(const Raster& raster, const IOParams& params,
                                      std::string_view extension) {
   if (raster.empty()) throw ImageError("the image has no pixels to save");
+  // OpenJPEG writes only the original block coding; a file under a High-Throughput name would
+  // claim a coding it does not hold.
+  if (extension == ".jph" || extension == ".jhc")
+    throw ImageError("High-Throughput JPEG 2000 (" + std::string(extension) +
+                     ") can be read but not written; save as .jp2 or .j2k");
   ImagePtr image = make_image(raster);
 
   opj_cparameters_t parameters;

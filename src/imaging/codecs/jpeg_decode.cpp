@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "imaging/codecs/codecs.h"
@@ -123,6 +125,7 @@ inline uint8_t cmyk_channel(unsigned ink, unsigned black, bool inverted) {
 }  // namespace
 
 Raster decode_jpeg(std::span<const uint8_t> data, IOParams& params) {
+  const ReadBudget budget(data.size());
   JpegReader reader;
   reader.read_header(data);
   jpeg_decompress_struct& cinfo = reader.cinfo();
@@ -133,8 +136,28 @@ Raster decode_jpeg(std::span<const uint8_t> data, IOParams& params) {
   const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
   cinfo.out_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
 
-  // Allocating the raster first refuses oversized images before libjpeg sets up its buffers.
-  Raster raster(params.width, params.height, gray ? PixelFormat::Gray8 : PixelFormat::Rgb24);
+  // What decoding will hold, refused before anything is allocated: the picture, and for
+  // progressive or non-interleaved files libjpeg's buffer of every coefficient.
+  const PixelFormat format = gray ? PixelFormat::Gray8 : PixelFormat::Rgb24;
+  budget.check_pixels(cinfo.image_width, cinfo.image_height);
+  uint64_t coefficients = 0;
+  if (cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components)
+    for (int c = 0; c < cinfo.num_components; ++c)
+      coefficients += uint64_t{cinfo.comp_info[c].width_in_blocks} *
+                      cinfo.comp_info[c].height_in_blocks * DCTSIZE2 * sizeof(JCOEF);
+  const uint64_t picture =
+      picture_bytes(cinfo.image_width, cinfo.image_height, bits_per_pixel(format));
+  budget.check_memory(picture + coefficients, "a JPEG image of " +
+                                                  std::to_string(cinfo.image_width) + "x" +
+                                                  std::to_string(cinfo.image_height) + " pixels");
+  // libjpeg's own allocations stay inside what is left; beyond it, it refuses the file.
+  cinfo.mem->max_memory_to_use = static_cast<long>(
+      std::min<uint64_t>(budget.memory_allowed() - picture, std::numeric_limits<long>::max()));
+  JpegDeadline deadline;
+  watch_jpeg_time(deadline, budget, reader.err());
+  cinfo.progress = &deadline.pub;
+
+  Raster raster(params.width, params.height, format);
   std::vector<uint8_t> cmyk_row(cmyk ? static_cast<size_t>(params.width) * 4 : 0);
   uint8_t* const pixels = raster.bytes().data();
   const size_t stride = raster.stride();
@@ -159,6 +182,8 @@ Raster decode_jpeg(std::span<const uint8_t> data, IOParams& params) {
     }
     jpeg_finish_decompress(&cinfo);
   });
+  if (const std::string damage = jpeg_warning_summary(reader.err()); !damage.empty())
+    params.warnings.push_back(damage);
   return raster;
 }
 

@@ -15,7 +15,10 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <string>
+
 #include "base/image_error.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -23,12 +26,30 @@ struct JpegErrorManager {
   jpeg_error_mgr pub;  // first member: libjpeg hands back a pointer to it
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
+  // The first warning libjpeg gave (corrupt but decodable data); pub.num_warnings counts them.
+  char first_warning[JMSG_LENGTH_MAX];
 };
 
 // Sets up `err` and returns what goes into cinfo.err. A premature end of the data, which
 // libjpeg only warns about and then pads with grey, is raised as an error: a cut-off file must
-// not pass for a picture. Other warnings (corrupt but decodable data) are tolerated.
+// not pass for a picture. Other warnings (corrupt but decodable data) are kept for
+// jpeg_warning_summary.
 jpeg_error_mgr* install_jpeg_errors(JpegErrorManager& err);
+
+// The warnings of a decode in one sentence ("Corrupt JPEG data: bad Huffman code, and 11 more
+// warnings"), or "" when there were none.
+std::string jpeg_warning_summary(const JpegErrorManager& err);
+
+// Stops a decode that runs past its time: libjpeg calls the monitor between passes and rows,
+// and the monitor leaves through the error manager's jump with `reason` as the message. Attach
+// with cinfo.progress = &progress.pub.
+struct JpegDeadline {
+  jpeg_progress_mgr pub;  // first member: libjpeg hands back a pointer to it
+  const ReadBudget* budget = nullptr;
+  JpegErrorManager* err = nullptr;
+  std::string reason;  // made before decoding, since the monitor must not allocate
+};
+void watch_jpeg_time(JpegDeadline& deadline, const ReadBudget& budget, JpegErrorManager& err);
 
 namespace detail {
 template <typename Steps>

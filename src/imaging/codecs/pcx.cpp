@@ -8,6 +8,7 @@
 #include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -236,8 +237,10 @@ void put_plane_line(const uint8_t* line, size_t count, bool rle, ByteWriter& out
 }  // namespace
 
 Raster decode_pcx(std::span<const uint8_t> data, IOParams& params) {
+  const ReadBudget budget(data.size());
   const PcxHeader h = parse_header(data);
-  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
+  budget.check_picture(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height), 24,
+                       h.planes == 4, "PCX", uint64_t{h.bytes_per_line} * h.planes);
   Raster raster = decode_pixels(data, h);
   fill_params(h, raster.has_alpha(), params);
   return raster;

@@ -7,6 +7,7 @@
 #include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -94,7 +95,9 @@ std::vector<uint8_t> scale_table(int maxval) {
 }
 
 Raster decode_pixels(std::span<const uint8_t> data, const PnmHeader& h) {
-  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
+  ReadBudget(data.size())
+      .check_picture(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height),
+                     h.samples() == 1 ? 8 : 24, false, "PNM");
   const uint64_t pixels = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height);
   const uint64_t samples = pixels * h.samples();
   const uint64_t present = data.size() - h.data_offset;

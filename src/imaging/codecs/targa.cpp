@@ -14,6 +14,7 @@
 #include "base/image_error.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -230,8 +231,10 @@ Raster decode_pixels(std::span<const uint8_t> data, const TgaHeader& h) {
 }  // namespace
 
 Raster decode_targa(std::span<const uint8_t> data, IOParams& params) {
+  const ReadBudget budget(data.size());
   const TgaHeader h = parse_header(data);
-  check_pixel_limit(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height));
+  budget.check_picture(static_cast<uint64_t>(h.width), static_cast<uint64_t>(h.height), 24,
+                       has_alpha_channel(h), "Targa");
   Raster raster = decode_pixels(data, h);
   fill_params(h, raster.has_alpha(), params);
   return raster;

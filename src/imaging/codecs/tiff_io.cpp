@@ -77,14 +77,19 @@ int map_proc(thandle_t, void**, toff_t*) {
 }
 void unmap_proc(thandle_t, void*, toff_t) {}
 
-int on_error(TIFF*, void* user_data, const char* module, const char* fmt, va_list ap) {
+int on_error(TIFF*, void* user_data, const char*, const char* fmt, va_list ap) {
   auto& s = *static_cast<TiffStream*>(user_data);
   if (s.error.empty()) {
+    // The module libtiff names is one of its own functions or the name of our memory stream,
+    // neither of which tells the user anything; the message itself says what is wrong.
     char text[512];
     std::vsnprintf(text, sizeof text, fmt, ap);
+    size_t end = std::strlen(text);
+    while (end > 0 && (text[end - 1] == '.' || text[end - 1] == '\n' || text[end - 1] == ' '))
+      --end;
     // Keeping the reason must not throw inside libtiff either.
     try {
-      s.error = module != nullptr && *module != '\0' ? std::string(module) + ": " + text : text;
+      s.error.assign(text, end);
     } catch (...) {
     }
   }
@@ -104,21 +109,22 @@ struct OptionsDeleter {
 
 }  // namespace
 
-TiffHandle::TiffHandle(std::span<const uint8_t> data) {
+TiffHandle::TiffHandle(std::span<const uint8_t> data, uint64_t max_alloc) {
   stream_.input = data;
-  open("rm");  // "m": no memory mapping, every read goes through read_proc
+  open("rm", max_alloc);  // "m": no memory mapping, every read goes through read_proc
 }
 
 TiffHandle::TiffHandle() {
   stream_.writing = true;
-  open("w");
+  // Writing allocates for what we hand over, which is already in memory.
+  open("w", std::max<uint64_t>(pixel_limit() * 8, uint64_t{64} << 20));
 }
 
 TiffHandle::~TiffHandle() {
   if (tif_ != nullptr) TIFFClose(tif_);
 }
 
-void TiffHandle::open(const char* mode) {
+void TiffHandle::open(const char* mode, uint64_t max_alloc) {
   // The odd message libtiff still routes through its process-wide handlers would go to stderr.
   static std::once_flag silenced;
   std::call_once(silenced, [] {
@@ -130,14 +136,15 @@ void TiffHandle::open(const char* mode) {
   TIFFOpenOptionsSetErrorHandlerExtR(options.get(), on_error, &stream_);
   TIFFOpenOptionsSetWarningHandlerExtR(options.get(), on_warning, &stream_);
   // A damaged directory can claim strips or tables of any size; no single buffer libtiff
-  // allocates needs more than a few bytes per pixel of the largest image we accept.
-  const uint64_t limit = std::max<uint64_t>(pixel_limit() * 8, uint64_t{64} << 20);
+  // allocates may be larger than what the whole image may cost.
   TIFFOpenOptionsSetMaxSingleMemAlloc(
       options.get(), static_cast<tmsize_t>(std::min<uint64_t>(
-                         limit, static_cast<uint64_t>(std::numeric_limits<tmsize_t>::max()))));
-  tif_ = TIFFClientOpenExt("memory", mode, &stream_, read_proc, write_proc, seek_proc, close_proc,
-                           size_proc, map_proc, unmap_proc, options.get());
-  if (tif_ == nullptr) fail(stream_.writing ? "cannot start a TIFF file" : "not a TIFF file");
+                         max_alloc, static_cast<uint64_t>(std::numeric_limits<tmsize_t>::max()))));
+  // libtiff puts this name into some of its messages ("<name>: Bad value 7 for ...").
+  tif_ = TIFFClientOpenExt("TIFF data", mode, &stream_, read_proc, write_proc, seek_proc,
+                           close_proc, size_proc, map_proc, unmap_proc, options.get());
+  if (tif_ == nullptr)
+    fail(stream_.writing ? "cannot start a TIFF file" : "not a readable TIFF file");
 }
 
 void TiffHandle::fail(const std::string& fallback) const {

@@ -21,15 +21,16 @@ struct TiffStream {
   std::vector<uint8_t> output;
   bool writing = false;
   uint64_t pos = 0;
-  std::string error;  // the first error libtiff reported
+  std::string error;  // the first error libtiff reported, in plain words
   int warnings = 0;
 };
 
 // One open TIFF, closed on destruction. Not movable: libtiff keeps a pointer to the stream.
 class TiffHandle {
  public:
-  // Opens `data` for reading. Throws ImageError when libtiff cannot read its first directory.
-  explicit TiffHandle(std::span<const uint8_t> data);
+  // Opens `data` for reading; no single buffer libtiff allocates for it may exceed `max_alloc`
+  // bytes. Throws ImageError when libtiff cannot read its first directory.
+  TiffHandle(std::span<const uint8_t> data, uint64_t max_alloc);
   // Opens an empty output for writing.
   TiffHandle();
   ~TiffHandle();
@@ -38,6 +39,9 @@ class TiffHandle {
 
   TIFF* get() const { return tif_; }
   int warnings() const { return stream_.warnings; }
+  // The first error libtiff reported since the last clear_error(), or "".
+  const std::string& error() const { return stream_.error; }
+  void clear_error() { stream_.error.clear(); }
   // Throws ImageError with libtiff's first error message, or `fallback` when it gave none.
   [[noreturn]] void fail(const std::string& fallback) const;
   void check(bool ok, const char* what) const {
@@ -47,7 +51,7 @@ class TiffHandle {
   std::vector<uint8_t> finish();
 
  private:
-  void open(const char* mode);
+  void open(const char* mode, uint64_t max_alloc);
 
   TiffStream stream_;
   TIFF* tif_ = nullptr;

@@ -11,6 +11,7 @@
 
 #include "base/image_error.h"
 #include "imaging/codecs/tiff_io.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -70,12 +71,18 @@ std::vector<uint8_t> wrap_in_tiff(std::span<const uint8_t> data, uint32_t rows, 
 }
 
 // The rows that decode cleanly in one bit order, packed 1728 bits each.
-std::vector<uint8_t> decode_rows(std::span<const uint8_t> data, uint32_t max_rows, uint16_t fill) {
+std::vector<uint8_t> decode_rows(std::span<const uint8_t> data, uint32_t max_rows, uint16_t fill,
+                                 const ReadBudget& budget) {
   const std::vector<uint8_t> tiff = wrap_in_tiff(data, max_rows, fill);
   std::vector<uint8_t> rows;
-  TiffHandle handle(tiff);
+  TiffHandle handle(tiff, budget.memory_allowed());
   std::vector<uint8_t> row(kRowBytes);
   for (uint32_t y = 0; y < max_rows; ++y) {
+    if (y % 1024 == 0) {
+      budget.check_time();
+      // The rows gathered so far and the picture they become.
+      budget.check_memory(2 * (rows.size() + 1024 * kRowBytes), "a fax page this long");
+    }
     const int warnings = handle.warnings();
     if (TIFFReadScanline(handle.get(), row.data(), y, 0) != 1 || handle.warnings() != warnings)
       break;
@@ -96,9 +103,10 @@ Raster decode_raw_fax(std::span<const uint8_t> data, IOParams& params) {
   if (most == 0) throw ImageError("fax page is above the pixel limit");
   const uint32_t max_rows = static_cast<uint32_t>(most);
   // Fax software writes either bit order; the wrong one fails within a row or two.
-  std::vector<uint8_t> rows = decode_rows(data, max_rows, FILLORDER_MSB2LSB);
+  const ReadBudget budget(data.size());
+  std::vector<uint8_t> rows = decode_rows(data, max_rows, FILLORDER_MSB2LSB, budget);
   if (rows.size() < kRowBytes * 4) {
-    std::vector<uint8_t> reversed = decode_rows(data, max_rows, FILLORDER_LSB2MSB);
+    std::vector<uint8_t> reversed = decode_rows(data, max_rows, FILLORDER_LSB2MSB, budget);
     if (reversed.size() > rows.size()) rows = std::move(reversed);
   }
   if (rows.empty()) throw ImageError("not a TIFF file or fax page");

@@ -1,19 +1,33 @@
 // TIFF reading through libtiff: the first directory (page) of a file, or a raw fax page.
 //
-// The common layouts (1/2/4/8/16-bit grey, palette, RGB, CMYK, with or without alpha, in strips
-// or tiles, under any compression libtiff decodes) are read sample by sample so that 16-bit
-// samples round exactly and palettes stay palettes. Everything else (YCbCr without JPEG,
-// old-style JPEG, separate planes, odd bit depths) goes through libtiff's RGBA interface.
+// Grey, palette (up to 16 bits), RGB and CMYK images, with or without alpha, in strips or tiles,
+// contiguous or in separate planes, with integer samples of 1 to 32 bits or floating-point ones,
+// under any compression libtiff decodes, are read sample by sample (tiff_samples.h), so that deep
+// samples round exactly and palettes stay palettes. The rest (YCbCr without JPEG, old-style
+// JPEG, CIE L*a*b*, LogLuv) goes through libtiff's RGBA interface, band by band.
+//
+// A strip or tile that cannot be decoded does not cost the picture: its area shows the
+// background and the reader says so in params.warnings, as ImageMagick and tiff2rgba show what
+// is readable. Only a file none of whose strips decode is refused.
+//
+// Before allocating anything, the reader works out what it will hold (the picture, one strip or
+// tile of every plane it reads, a row of samples) and asks the read budget, so that a small file
+// declaring thousands of samples per pixel is refused from its header alone.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/tiff_io.h"
 #include "imaging/codecs/tiff_raw_fax.h"
+#include "imaging/codecs/tiff_samples.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -64,7 +78,7 @@ Layout read_layout(const TiffHandle& handle, IOParams& params) {
   Layout l;
   handle.check(TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &l.width) == 1 &&
                    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &l.height) == 1,
-               "TIFF image size missing");
+               "the TIFF file does not state the image's size");
   TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &l.bits);
   TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &l.samples);
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &l.compression);
@@ -79,11 +93,14 @@ Layout read_layout(const TiffHandle& handle, IOParams& params) {
       extra != nullptr &&
       (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA))
     l.alpha = extra[0];
-  if (l.width == 0 || l.height == 0) throw ImageError("TIFF image has no pixels");
+  if (l.width == 0 || l.height == 0)
+    throw ImageError("the TIFF image has no pixels (" + std::to_string(l.width) + "x" +
+                     std::to_string(l.height) + ")");
+  if (l.samples == 0) throw ImageError("the TIFF image has no samples per pixel");
   check_pixel_limit(l.width, l.height);
   if (l.width > static_cast<uint32_t>(std::numeric_limits<int>::max()) ||
       l.height > static_cast<uint32_t>(std::numeric_limits<int>::max()))
-    throw ImageError("TIFF image too large");
+    throw ImageError("the TIFF image is too large");
 
   params.file_type = FileType::TIFF;
   params.width = static_cast<int>(l.width);
@@ -106,126 +123,62 @@ Layout read_layout(const TiffHandle& handle, IOParams& params) {
   return l;
 }
 
-// Colour samples per pixel before any extra samples, for the layouts read directly; 0 for the
-// rest.
-int colour_samples(const Layout& l) {
+TiffSampleType sample_type(const Layout& l) {
+  switch (l.sample_format) {
+    case SAMPLEFORMAT_INT:
+      return TiffSampleType::Signed;
+    case SAMPLEFORMAT_IEEEFP:
+      return TiffSampleType::Float;
+    default:
+      return TiffSampleType::Unsigned;
+  }
+}
+
+// What the samples mean when we read them ourselves; nothing for the layouts left to libtiff's
+// RGBA interface.
+std::optional<TiffPixels> direct_pixels(const Layout& l) {
+  TiffPixels pixels;
   switch (l.photometric) {
     case PHOTOMETRIC_MINISWHITE:
+      pixels.colour = TiffColour::GreyInverted;
+      break;
     case PHOTOMETRIC_MINISBLACK:
+      pixels.colour = TiffColour::Grey;
+      break;
     case PHOTOMETRIC_PALETTE:
-      return 1;
+      if (l.bits > 16 || sample_type(l) == TiffSampleType::Float) return std::nullopt;
+      pixels.colour = TiffColour::Palette;
+      break;
     case PHOTOMETRIC_RGB:
-    case PHOTOMETRIC_YCBCR:  // only with JPEG, which hands out RGB
-      return 3;
+      pixels.colour = TiffColour::Rgb;
+      break;
+    case PHOTOMETRIC_YCBCR:
+      // Only under JPEG, whose decoder hands out RGB rows; libtiff converts the rest.
+      if (l.compression != COMPRESSION_JPEG || l.bits != 8 || l.planar != PLANARCONFIG_CONTIG)
+        return std::nullopt;
+      pixels.colour = TiffColour::Rgb;
+      break;
     case PHOTOMETRIC_SEPARATED:
-      return l.inkset == INKSET_CMYK ? 4 : 0;
+      if (l.inkset != INKSET_CMYK) return std::nullopt;
+      pixels.colour = TiffColour::Cmyk;
+      break;
     default:
-      return 0;
+      return std::nullopt;
   }
+  if (l.compression == COMPRESSION_OJPEG) return std::nullopt;
+  const int colour = colour_sample_count(pixels.colour);
+  if (l.samples < colour) return std::nullopt;
+  pixels.alpha = l.alpha != 0 && l.samples > colour;
+  pixels.associated = l.alpha == EXTRASAMPLE_ASSOCALPHA;
+  return pixels;
 }
 
-bool readable_directly(TIFF* tif, const Layout& l) {
-  const int colour = colour_samples(l);
-  // Tiles are pasted side by side byte-wise, so each tile row must end on a byte boundary (the
-  // multiples of 16 the format asks for always do).
-  uint32_t tile_w = 0;
-  if (TIFFIsTiled(tif) && TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tile_w) == 1 &&
-      uint64_t{tile_w} * l.samples * l.bits % 8 != 0)
-    return false;
-  if (colour == 0 || l.samples < colour) return false;
-  if (l.planar != PLANARCONFIG_CONTIG && l.samples != 1) return false;
-  if (l.sample_format != SAMPLEFORMAT_UINT && l.sample_format != SAMPLEFORMAT_VOID) return false;
-  if (l.bits != 1 && l.bits != 2 && l.bits != 4 && l.bits != 8 && l.bits != 16) return false;
-  if (l.compression == COMPRESSION_OJPEG) return false;
-  if (l.photometric == PHOTOMETRIC_YCBCR && (l.compression != COMPRESSION_JPEG || l.bits != 8))
-    return false;
-  if (l.photometric == PHOTOMETRIC_PALETTE && l.bits > 8) return false;
-  // 1-bit grey with alpha is too rare to give it a layout of its own.
-  if (l.bits == 1 && l.samples > 1 && colour == 1 && l.photometric != PHOTOMETRIC_PALETTE)
-    return false;
-  return true;
-}
-
-// Reads the image band by band (a strip, or a row of tiles) as packed rows of samples and hands
-// each row to `take_row(y, row)`.
-template <typename TakeRow>
-void for_each_row(const TiffHandle& handle, const Layout& l, TakeRow&& take_row) {
-  TIFF* tif = handle.get();
-  const uint64_t row_bytes = TIFFScanlineSize64(tif);
-  handle.check(row_bytes > 0, "cannot size a TIFF row");
-  // At least as many bits as the samples need: a short row would be read past its end.
-  handle.check(row_bytes * 8 >= uint64_t{l.width} * l.samples * l.bits, "TIFF row size mismatch");
-  if (TIFFIsTiled(tif)) {
-    uint32_t tile_w = 0, tile_h = 0;
-    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tile_w);
-    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tile_h);
-    const uint64_t tile_row_bytes = TIFFTileRowSize64(tif);
-    const uint64_t tile_bytes = TIFFTileSize64(tif);
-    // Tiles may overhang the image, but not by more than the largest image we accept.
-    handle.check(tile_w > 0 && tile_h > 0 && tile_row_bytes > 0 &&
-                     tile_bytes >= tile_row_bytes * tile_h &&
-                     uint64_t{tile_w} * tile_h <= std::max<uint64_t>(pixel_limit(), 1 << 16),
-                 "bad TIFF tile size");
-    const uint64_t band_rows = std::min<uint64_t>(tile_h, l.height);
-    std::vector<uint8_t> band(row_bytes * band_rows);
-    std::vector<uint8_t> tile(tile_bytes);
-    for (uint32_t y0 = 0; y0 < l.height; y0 += tile_h) {
-      const uint32_t rows = static_cast<uint32_t>(std::min<uint64_t>(tile_h, l.height - y0));
-      for (uint64_t x0 = 0, offset = 0; x0 < l.width; x0 += tile_w, offset += tile_row_bytes) {
-        handle.check(TIFFReadTile(tif, tile.data(), static_cast<uint32_t>(x0), y0, 0, 0) >= 0,
-                     "cannot read a TIFF tile");
-        const uint64_t n = std::min(tile_row_bytes, row_bytes - offset);
-        for (uint32_t r = 0; r < rows; ++r)
-          std::memcpy(band.data() + r * row_bytes + offset, tile.data() + r * tile_row_bytes, n);
-        if (row_bytes - offset <= tile_row_bytes) break;
-      }
-      for (uint32_t r = 0; r < rows; ++r) take_row(y0 + r, band.data() + r * row_bytes);
-    }
-    return;
-  }
-  uint32_t rows_per_strip = l.height;
-  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
-  rows_per_strip = std::clamp<uint32_t>(rows_per_strip, 1, l.height);
-  std::vector<uint8_t> strip(row_bytes * rows_per_strip);
-  for (uint32_t y0 = 0, s = 0; y0 < l.height; y0 += rows_per_strip, ++s) {
-    const uint32_t rows = std::min(rows_per_strip, l.height - y0);
-    const tmsize_t got = TIFFReadEncodedStrip(tif, s, strip.data(), row_bytes * rows);
-    handle.check(got >= 0, "cannot read a TIFF strip");
-    for (uint32_t r = 0; r < rows; ++r) take_row(y0 + r, strip.data() + r * row_bytes);
-  }
-}
-
-// One sample of a packed row, unscaled.
-inline unsigned sample_at(const uint8_t* row, size_t index, int bits) {
-  switch (bits) {
-    case 8:
-      return row[index];
-    case 16: {
-      uint16_t v;  // libtiff has already swapped it to the machine's byte order
-      std::memcpy(&v, row + 2 * index, 2);
-      return v;
-    }
-    default: {
-      const size_t bit = index * bits;
-      return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-    }
-  }
-}
-
-// A sample scaled to 8 bits, rounding like ImageMagick does for 16-bit samples.
-inline uint8_t sample8_at(const uint8_t* row, size_t index, int bits) {
-  const unsigned v = sample_at(row, index, bits);
-  if (bits == 8) return static_cast<uint8_t>(v);
-  if (bits == 16) return static_cast<uint8_t>((v + 128) / 257);
-  return static_cast<uint8_t>(v * 255 / ((1u << bits) - 1));
-}
-
-// A colour map entry as 8 bits. Some writers store 8-bit values in the 16-bit table; like
-// libtiff, a table without any value above 255 is taken as such.
+// A colour map of 2^bits entries as 8 bits. Some writers store 8-bit values in the 16-bit
+// table; like libtiff, a table without any value above 255 is taken as such.
 std::vector<Rgb> read_colormap(const TiffHandle& handle, int bits) {
   uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
   handle.check(TIFFGetField(handle.get(), TIFFTAG_COLORMAP, &r, &g, &b) == 1 && r && g && b,
-               "TIFF palette missing");
+               "the TIFF palette image has no colour map");
   const size_t n = size_t{1} << bits;
   bool wide = false;
   for (size_t i = 0; i < n; ++i) wide = wide || r[i] > 255 || g[i] > 255 || b[i] > 255;
@@ -237,121 +190,243 @@ std::vector<Rgb> read_colormap(const TiffHandle& handle, int bits) {
   return palette;
 }
 
-void unpremultiply(Raster& raster) {
-  const int channels = raster.format() == PixelFormat::Rgb24 ? 3 : 1;
-  for (int y = 0; y < raster.height(); ++y) {
-    uint8_t* p = raster.row(y);
-    const uint8_t* a = raster.alpha_row(y);
-    for (int x = 0; x < raster.width(); ++x)
-      for (int c = 0; c < channels; ++c) {
-        uint8_t& v = p[x * channels + c];
-        v = a[x] == 0 ? 0 : static_cast<uint8_t>(std::min(255, (v * 255 + a[x] / 2) / a[x]));
-      }
+// The strips or tiles that could not be decoded, told in one sentence.
+class Damage {
+ public:
+  Damage(TiffHandle& handle, bool tiled, uint64_t pieces)
+      : handle_(handle), tiled_(tiled), pieces_(pieces) {}
+
+  void add(uint64_t piece, uint32_t first_row, uint32_t last_row) {
+    if (count_++ == 0) {
+      first_ = piece;
+      rows_ = {first_row, last_row};
+      reason_ = handle_.error();
+    }
+    handle_.clear_error();
   }
+  bool everything() const { return count_ > 0 && count_ >= pieces_; }
+  std::string reason() const { return reason_; }
+
+  void report(IOParams& params) const {
+    if (count_ == 0) return;
+    const std::string kind = tiled_ ? "tile" : "strip";
+    std::string text;
+    if (count_ == 1)
+      text = kind + " " + std::to_string(first_ + 1) + " of " + std::to_string(pieces_);
+    else
+      text = std::to_string(count_) + " of " + std::to_string(pieces_) + " " + kind +
+             "s, the first " + std::to_string(first_ + 1) + ",";
+    text += " cannot be decoded";
+    if (!reason_.empty()) text += " (" + reason_ + ")";
+    if (count_ == 1 && !tiled_)
+      text += "; rows " + std::to_string(rows_.first + 1) + " to " +
+              std::to_string(rows_.second + 1) + " show the background";
+    else
+      text += "; " + std::string(count_ == 1 ? "its area shows" : "their areas show") +
+              " the background";
+    params.warnings.push_back(text);
+  }
+
+ private:
+  TiffHandle& handle_;
+  bool tiled_;
+  uint64_t pieces_;
+  uint64_t count_ = 0;
+  uint64_t first_ = 0;
+  std::pair<uint32_t, uint32_t> rows_;
+  std::string reason_;
+};
+
+std::string size_text(const Layout& l, uint64_t rows) {
+  return std::to_string(rows) + (rows == 1 ? " row of " : " rows of ") + std::to_string(l.width) +
+         " pixels with " + std::to_string(l.samples) + " samples of " + std::to_string(l.bits) +
+         (l.bits == 1 ? " bit" : " bits");
 }
 
-Raster read_directly(const TiffHandle& handle, const Layout& l) {
-  TIFF* tif = handle.get();
-  const int colour = colour_samples(l);
-  const int bits = l.bits;
-  const size_t spp = l.samples;
-  const bool min_is_white = l.photometric == PHOTOMETRIC_MINISWHITE;
-  const bool palette = l.photometric == PHOTOMETRIC_PALETTE;
-  const bool alpha = l.alpha != 0 && spp > static_cast<size_t>(colour);
-  PixelFormat format = PixelFormat::Rgb24;
-  if (colour == 1) format = palette ? PixelFormat::Palette8 : PixelFormat::Gray8;
-  // One bit per pixel stays packed: the palette says what 0 and 1 are.
-  if (bits == 1 && spp == 1) format = PixelFormat::Bit1;
+[[noreturn]] void nothing_decodes(const std::string& reason) {
+  throw ImageError(
+      "no part of the TIFF image can be decoded: " +
+      (reason.empty() ? std::string("the data of every strip or tile is damaged") : reason));
+}
 
-  Raster raster(static_cast<int>(l.width), static_cast<int>(l.height), format);
-  if (palette) {
-    raster.palette = read_colormap(handle, bits);
-  } else if (format == PixelFormat::Bit1) {
-    raster.palette = min_is_white ? std::vector<Rgb>{{255, 255, 255}, {0, 0, 0}}
-                                  : std::vector<Rgb>{{0, 0, 0}, {255, 255, 255}};
-  }
-  if (alpha) raster.add_alpha();
+Raster read_directly(TiffHandle& handle, const Layout& l, TiffPixels pixels,
+                     const ReadBudget& budget, IOParams& params) {
+  TIFF* tif = handle.get();
+  const TiffSampleType type = sample_type(l);
+  std::string why;
+  if (!SampleUnpacker::supported(l.bits, type, why)) throw ImageError("TIFF " + why);
+  const SampleUnpacker unpack(l.bits, type, TIFFIsByteSwapped(tif) != 0);
   // YCbCr in JPEG: libjpeg converts to RGB on the way out.
   if (l.photometric == PHOTOMETRIC_YCBCR)
     handle.check(TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB) == 1,
-                 "cannot convert TIFF YCbCr");
+                 "cannot convert the TIFF image's YCbCr colours");
 
-  const size_t width = l.width;
-  for_each_row(handle, l, [&](uint32_t y, const uint8_t* row) {
-    uint8_t* out = raster.row(static_cast<int>(y));
-    switch (format) {
-      case PixelFormat::Bit1:
-        // The palette says which value is black; the bits are kept as they are.
-        std::memcpy(out, row, raster.stride());
-        break;
-      case PixelFormat::Palette8:
-        for (size_t x = 0; x < width; ++x)
-          out[x] = static_cast<uint8_t>(sample_at(row, x * spp, bits));
-        break;
-      case PixelFormat::Gray8:
-        for (size_t x = 0; x < width; ++x) {
-          const uint8_t v = sample8_at(row, x * spp, bits);
-          out[x] = min_is_white ? 255 - v : v;
-        }
-        break;
-      default:
-        if (colour == 4) {
-          // The plain conversion of inks to light, as libtiff and ImageMagick do it, at the
-          // samples' own precision and rounded once.
-          const double full = static_cast<double>((1u << bits) - 1);
-          const double scale = 255.0 / (full * full);
-          for (size_t x = 0; x < width; ++x) {
-            const double k = full - sample_at(row, x * spp + 3, bits);
-            for (int c = 0; c < 3; ++c)
-              out[3 * x + c] = static_cast<uint8_t>(
-                  std::lround((full - sample_at(row, x * spp + c, bits)) * k * scale));
-          }
-        } else {
-          for (size_t x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) out[3 * x + c] = sample8_at(row, x * spp + c, bits);
-        }
+  const bool separate = l.planar == PLANARCONFIG_SEPARATE && l.samples > 1;
+  const bool tiled = TIFFIsTiled(tif) != 0;
+  const int used = colour_sample_count(pixels.colour) + (pixels.alpha ? 1 : 0);
+  const size_t spp = separate ? 1 : l.samples;  // samples per pixel in each buffer's rows
+  const int planes = separate ? used : 1;       // buffers read for each strip or tile
+
+  uint32_t piece_w = l.width, piece_h = l.height;  // a tile's size, or a strip's
+  uint64_t row_bytes = 0, piece_bytes = 0;
+  if (tiled) {
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &piece_w);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &piece_h);
+    row_bytes = TIFFTileRowSize64(tif);
+    piece_bytes = TIFFTileSize64(tif);
+    handle.check(piece_w > 0 && piece_h > 0, "the TIFF file states tiles of no size");
+  } else {
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &piece_h);
+    piece_h = std::clamp<uint32_t>(piece_h, 1, l.height);
+    row_bytes = TIFFScanlineSize64(tif);
+    piece_bytes = row_bytes * piece_h;
+  }
+  handle.check(row_bytes > 0, "the TIFF file's rows have no size");
+  // At least as many bits as the samples need: a short row would be read past its end.
+  handle.check(
+      row_bytes * 8 >= uint64_t{piece_w} * spp * l.bits && piece_bytes >= row_bytes * piece_h,
+      "the TIFF file's row size does not fit its samples");
+
+  const PixelFormat format = PixelWriter::format_for(pixels, l.bits);
+  const uint64_t row_values = uint64_t{std::min(piece_w, l.width)} * used * sizeof(uint32_t);
+  budget.check_memory(
+      picture_bytes(l.width, l.height, bits_per_pixel(format), pixels.alpha) +
+          piece_bytes * planes + row_values,
+      std::string("a TIFF ") + (tiled ? "tile of " : "strip of ") + size_text(l, piece_h));
+
+  std::vector<Rgb> palette;
+  if (pixels.colour == TiffColour::Palette) palette = read_colormap(handle, l.bits);
+  PixelWriter writer(static_cast<int>(l.width), static_cast<int>(l.height), pixels, l.bits,
+                     unpack.max(), std::move(palette));
+  std::vector<std::vector<uint8_t>> buffers(static_cast<size_t>(planes),
+                                            std::vector<uint8_t>(piece_bytes));
+  std::vector<uint32_t> values(row_values / sizeof(uint32_t));
+
+  // The values of `count` pixels from column `x` of piece row `r`, for every used sample.
+  const auto gather = [&](uint32_t r, uint32_t x, uint32_t count) {
+    for (int c = 0; c < used; ++c) {
+      const uint8_t* row = buffers[separate ? c : 0].data() + r * row_bytes;
+      unpack.unpack(row, separate ? x : size_t{x} * spp + c, spp, count, values.data() + c, used);
     }
-    if (alpha) {
-      uint8_t* a = raster.alpha_row(static_cast<int>(y));
-      for (size_t x = 0; x < width; ++x) a[x] = sample8_at(row, x * spp + colour, bits);
+  };
+
+  const uint32_t across = tiled ? (l.width + piece_w - 1) / piece_w : 1;
+  const uint32_t down = (l.height + piece_h - 1) / piece_h;
+  const uint64_t per_plane = uint64_t{across} * down;
+  Damage damage(handle, tiled, per_plane);
+  for (uint32_t py = 0; py < down; ++py) {
+    const uint32_t y0 = py * piece_h, rows = std::min(piece_h, l.height - y0);
+    for (uint32_t px = 0; px < across; ++px) {
+      budget.check_time();
+      const uint32_t x0 = px * piece_w, cols = std::min(piece_w, l.width - x0);
+      bool read = true;
+      for (int p = 0; p < planes && read; ++p) {
+        if (tiled)
+          read = TIFFReadTile(tif, buffers[p].data(), x0, y0, 0, static_cast<uint16_t>(p)) >= 0;
+        else
+          read =
+              TIFFReadEncodedStrip(tif, static_cast<uint32_t>(p * per_plane + py),
+                                   buffers[p].data(), static_cast<tmsize_t>(row_bytes * rows)) >= 0;
+      }
+      if (!read) {
+        damage.add(uint64_t{py} * across + px, y0, y0 + rows - 1);
+        writer.fill_background(static_cast<int>(y0), static_cast<int>(y0 + rows),
+                               static_cast<int>(x0), static_cast<int>(x0 + cols));
+        continue;
+      }
+      for (uint32_t r = 0; r < rows; ++r) {
+        gather(r, 0, cols);
+        writer.write(static_cast<int>(y0 + r), static_cast<int>(x0), static_cast<int>(cols),
+                     values.data());
+      }
     }
-  });
-  if (alpha && l.alpha == EXTRASAMPLE_ASSOCALPHA && format != PixelFormat::Palette8)
-    unpremultiply(raster);
-  return raster;
+  }
+  if (damage.everything()) nothing_decodes(damage.reason());
+  damage.report(params);
+  return writer.finish();
 }
 
-Raster read_through_rgba(const TiffHandle& handle, const Layout& l) {
+// Ends an RGBA reading, whatever happens after it began.
+struct RgbaImage {
+  TIFFRGBAImage image{};
+  bool begun = false;
+  ~RgbaImage() {
+    if (begun) TIFFRGBAImageEnd(&image);
+  }
+};
+
+// libtiff's RGBA refusals begin with an apology and name tags; the reason is what is left.
+std::string plain_rgba_reason(std::string reason) {
+  for (const std::string_view apology : {"Sorry, can not handle ", "Sorry, can not "})
+    if (reason.rfind(apology, 0) == 0) {
+      reason = "cannot read TIFF " + reason.substr(apology.size());
+      break;
+    }
+  return reason.empty() ? "the TIFF image's layout is not supported" : reason;
+}
+
+Raster read_through_rgba(TiffHandle& handle, const Layout& l, const ReadBudget& budget,
+                         IOParams& params) {
   TIFF* tif = handle.get();
   char reason[1024] = "";
-  if (TIFFRGBAImageOK(tif, reason) != 1)
-    throw ImageError(reason[0] != '\0' ? reason : "unsupported TIFF layout");
-  Raster raster(static_cast<int>(l.width), static_cast<int>(l.height), PixelFormat::Rgb24);
-  std::vector<uint32_t> pixels(static_cast<size_t>(l.width) * l.height);
+  if (TIFFRGBAImageOK(tif, reason) != 1) throw ImageError(plain_rgba_reason(reason));
+  const bool tiled = TIFFIsTiled(tif) != 0;
+  uint32_t band = l.height;
+  if (tiled)
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &band);
+  else
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
+  band = std::clamp<uint32_t>(band, 1, l.height);
+  const uint64_t band_pixels = uint64_t{l.width} * band;
+  // The picture, our band of RGBA pixels, and libtiff's own buffer of one strip or tile row.
+  budget.check_memory(
+      picture_bytes(l.width, l.height, 24, l.alpha != 0) + band_pixels * 8 +
+          (tiled ? TIFFTileSize64(tif) : TIFFStripSize64(tif)),
+      std::string("a TIFF ") + (tiled ? "row of tiles of " : "strip of ") + size_text(l, band));
+
+  RgbaImage rgba;
+  handle.check(TIFFRGBAImageBegin(&rgba.image, tif, 1, reason) == 1,
+               reason[0] != '\0' ? reason : "cannot decode the TIFF image");
+  rgba.begun = true;
   // Rows come out in the order the file stores them, as the direct reading gives them: asking
   // for the file's own orientation keeps libtiff from flipping.
   uint16_t orientation = ORIENTATION_TOPLEFT;
   TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
   if (orientation < ORIENTATION_TOPLEFT || orientation > ORIENTATION_LEFTBOT)
     orientation = ORIENTATION_TOPLEFT;
-  handle.check(
-      TIFFReadRGBAImageOriented(tif, l.width, l.height, pixels.data(), orientation, 1) == 1,
-      "cannot decode the TIFF image");
-  const bool alpha = l.alpha != 0;
-  if (alpha) raster.add_alpha();
-  const uint32_t* p = pixels.data();
-  for (int y = 0; y < raster.height(); ++y) {
-    uint8_t* out = raster.row(y);
-    for (int x = 0; x < raster.width(); ++x, ++p) {
-      out[3 * x] = static_cast<uint8_t>(TIFFGetR(*p));
-      out[3 * x + 1] = static_cast<uint8_t>(TIFFGetG(*p));
-      out[3 * x + 2] = static_cast<uint8_t>(TIFFGetB(*p));
-      if (alpha) raster.alpha_row(y)[x] = static_cast<uint8_t>(TIFFGetA(*p));
+  rgba.image.req_orientation = orientation;
+
+  // The RGBA interface hands out premultiplied colour whatever the file held.
+  const TiffPixels pixels{TiffColour::Rgb, l.alpha != 0, true};
+  PixelWriter writer(static_cast<int>(l.width), static_cast<int>(l.height), pixels, 8, 255, {});
+  std::vector<uint32_t> band_rgba(band_pixels);
+  std::vector<uint32_t> values(size_t{l.width} * writer.samples());
+  const uint32_t bands = (l.height + band - 1) / band;
+  Damage damage(handle, false, bands);
+  for (uint32_t b = 0; b < bands; ++b) {
+    budget.check_time();
+    const uint32_t y0 = b * band, rows = std::min(band, l.height - y0);
+    rgba.image.row_offset = static_cast<int>(y0);
+    rgba.image.col_offset = 0;
+    if (TIFFRGBAImageGet(&rgba.image, band_rgba.data(), l.width, rows) != 1) {
+      damage.add(b, y0, y0 + rows - 1);
+      writer.fill_background(static_cast<int>(y0), static_cast<int>(y0 + rows), 0,
+                             static_cast<int>(l.width));
+      continue;
+    }
+    for (uint32_t r = 0; r < rows; ++r) {
+      const uint32_t* p = band_rgba.data() + size_t{r} * l.width;
+      uint32_t* v = values.data();
+      for (uint32_t x = 0; x < l.width; ++x, ++p) {
+        *v++ = TIFFGetR(*p), *v++ = TIFFGetG(*p), *v++ = TIFFGetB(*p);
+        if (pixels.alpha) *v++ = TIFFGetA(*p);
+      }
+      writer.write(static_cast<int>(y0 + r), 0, static_cast<int>(l.width), values.data());
     }
   }
-  // The RGBA interface hands out premultiplied colour whatever the file held.
-  if (alpha) unpremultiply(raster);
-  return raster;
+  if (damage.everything()) nothing_decodes(damage.reason());
+  damage.report(params);
+  return writer.finish();
 }
 
 }  // namespace
@@ -368,10 +443,15 @@ bool sniff_tiff(std::span<const uint8_t> data) {
 
 Raster decode_tiff(std::span<const uint8_t> data, IOParams& params) {
   if (!sniff_tiff(data)) return decode_raw_fax(data, params);
-  TiffHandle handle(data);
+  const ReadBudget budget(data.size());
+  TiffHandle handle(data, budget.memory_allowed());
   const Layout layout = read_layout(handle, params);
-  return readable_directly(handle.get(), layout) ? read_directly(handle, layout)
-                                                 : read_through_rgba(handle, layout);
+  budget.check_pixels(layout.width, layout.height);
+  // What libtiff found wrong in the directory it could read past is no reason for the strips.
+  handle.clear_error();
+  if (const std::optional<TiffPixels> pixels = direct_pixels(layout))
+    return read_directly(handle, layout, *pixels, budget, params);
+  return read_through_rgba(handle, layout, budget, params);
 }
 
 void read_tiff_header(std::span<const uint8_t> data, IOParams& params) {
@@ -380,7 +460,7 @@ void read_tiff_header(std::span<const uint8_t> data, IOParams& params) {
     decode_raw_fax(data, params);
     return;
   }
-  TiffHandle handle(data);
+  TiffHandle handle(data, ReadBudget(data.size()).memory_allowed());
   read_layout(handle, params);
 }
 

@@ -14,9 +14,9 @@ struct BmpLayout {
   int width = 0, height = 0;  // negative height: top-down
   int bits = 8;
   uint32_t compression = 0;
-  std::vector<Rgb> palette;
-  std::vector<uint32_t> masks;  // follow the header (bit-field compressions)
-  std::vector<uint8_t> pixels;  // exactly as stored
+  std::vector<Rgb> palette = {};
+  std::vector<uint32_t> masks = {};  // follow the header (bit-field compressions)
+  std::vector<uint8_t> pixels;       // exactly as stored
 };
 
 std::vector<uint8_t> build_bmp(const BmpLayout& s) {
@@ -185,8 +185,10 @@ TEST(BmpCodec, DecodesFilesFromOtherToolsLikeImageMagick) {
       {"/usr/bin/convert SRC -colors 200 BMP3:OUT", 8},
       {"/usr/bin/convert SRC -colors 200 -compress RLE BMP3:OUT", 8},
       {"/usr/bin/convert SRC -monochrome BMP3:OUT", 1},
-      {"/usr/bin/convert SRC -define bmp:subtype=RGB565 BMP:OUT", 16},
-      {"/usr/bin/convert SRC -define bmp:subtype=RGB555 BMP:OUT", 16},
+      // ImageMagick widens 5- and 6-bit fields by replicating their bits; we scale them with
+      // rounding, as the BMP suite renders them: the two differ by one at most.
+      {"/usr/bin/convert SRC -define bmp:subtype=RGB565 BMP:OUT", 16, false, 1},
+      {"/usr/bin/convert SRC -define bmp:subtype=RGB555 BMP:OUT", 16, false, 1},
       {"/usr/bin/convert SRC -alpha set -channel A -fx 'i/w' +channel BMP:OUT", 32, true},
       {"/usr/bin/convert SRC -alpha set -channel A -fx 'j/h' +channel "
        "-define bmp:subtype=ARGB4444 BMP:OUT",
@@ -336,6 +338,95 @@ TEST(BmpCodec, RefusesBrokenFilesWithAReason) {
                      .masks = {},
                      .pixels = {0, 1}};
   EXPECT_NE(reason(build_bmp(huge_rle)).find("exceeds the limit"), std::string::npos);
+}
+
+TEST(BmpCodec, RegressionTwoBitPalettesAreRead) {
+  // Four pixels a byte, most significant first: 0 1 2 3 | 3 2 (and padding).
+  const BmpLayout two{.width = 6,
+                      .height = 1,
+                      .bits = 2,
+                      .palette = {{0, 0, 0}, {90, 0, 0}, {0, 180, 0}, {255, 255, 255}},
+                      .pixels = {0x1B, 0xE0, 0, 0}};
+  const Raster r = decode(build_bmp(two));
+  ASSERT_EQ(r.format(), PixelFormat::Palette8);
+  EXPECT_EQ(std::vector<uint8_t>(r.row(0), r.row(0) + 6), (std::vector<uint8_t>{0, 1, 2, 3, 3, 2}));
+  EXPECT_EQ(r.pixel(2, 0), (Rgb{0, 180, 0}));
+}
+
+TEST(BmpCodec, RegressionSixtyFourBitPixelsAreLinearLightShownInSrgb) {
+  // Blue, green, red, alpha as signed 2.13 fixed point (8192 is 1.0) of linear light.
+  const auto channel = [](int16_t v, std::vector<uint8_t>& out) {
+    out.push_back(static_cast<uint8_t>(v)), out.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  std::vector<uint8_t> pixels;
+  for (const int16_t v : {0, 4096, 8192, 8192}) channel(v, pixels);      // B 0, G 0.5, R 1, opaque
+  for (const int16_t v : {-100, 12000, 1024, 4096}) channel(v, pixels);  // clipped; half alpha
+  const Raster r = decode(build_bmp({.width = 2, .height = 1, .bits = 64, .pixels = pixels}));
+  ASSERT_EQ(r.format(), PixelFormat::Rgb24);
+  ASSERT_TRUE(r.has_alpha());
+  // sRGB encodes linear 0.5 as 188 and 0.125 as 99.
+  EXPECT_EQ(r.pixel(0, 0), (Rgb{255, 188, 0}));
+  EXPECT_EQ(r.pixel(1, 0), (Rgb{99, 255, 0}));
+  EXPECT_EQ(r.alpha_row(0)[0], 255);
+  EXPECT_EQ(r.alpha_row(0)[1], 128);
+}
+
+TEST(BmpCodec, RegressionEmbeddedJpegAndPngAreReadByTheirCodecs) {
+  // Printer bitmaps carry a whole JPEG or PNG file as their pixels, with 0 bits per pixel.
+  const Raster picture = test::gradient_rgb(13, 7);
+  const std::vector<uint8_t> png = encode_png(picture, IOParams{}, ".png");
+  const Raster from_png =
+      decode(build_bmp({.width = 13, .height = 7, .bits = 0, .compression = 5, .pixels = png}));
+  EXPECT_EQ(from_png, picture);
+
+  IOParams quality;
+  quality.jpeg_quality = 95;
+  const std::vector<uint8_t> jpeg = encode_jpeg(picture, quality, ".jpg");
+  IOParams params;
+  const Raster from_jpeg = decode(
+      build_bmp({.width = 13, .height = 7, .bits = 0, .compression = 4, .pixels = jpeg}), &params);
+  IOParams direct;
+  EXPECT_EQ(from_jpeg, decode_jpeg(jpeg, direct));
+  EXPECT_EQ(params.width, 13);
+
+  // A damaged embedded image is refused with its codec's reason, not "bit depth 0".
+  const std::string reason = test::refusal_reason(
+      decode_bmp, build_bmp({.width = 13,
+                             .height = 7,
+                             .bits = 0,
+                             .compression = 5,
+                             .pixels = std::vector<uint8_t>(png.begin(), png.begin() + 40)}));
+  EXPECT_NE(reason.find("the PNG image the BMP file holds cannot be read"), std::string::npos)
+      << reason;
+}
+
+TEST(BmpCodec, RegressionOs2Rle24IsRead) {
+  // An OS/2 2.x header (64 bytes) with compression 4, which OS/2 means as RLE24.
+  ByteWriter out;
+  const std::vector<uint8_t> runs = {3, 10, 20, 30,  // three pixels of (30, 20, 10)
+                                     0, 3,  1,  2,  3, 4,
+                                     5, 6,  7,  8,  9, 0,  // three literal, padded
+                                     0, 0,                 // end of line
+                                     0, 1};                // end of bitmap
+  out.u8('B'), out.u8('M');
+  out.u32le(static_cast<uint32_t>(14 + 64 + runs.size()));
+  out.u32le(0);
+  out.u32le(14 + 64);
+  out.u32le(64);
+  out.i32le(6), out.i32le(2);
+  out.u16le(1), out.u16le(24);
+  out.u32le(4);  // RLE24
+  out.u32le(static_cast<uint32_t>(runs.size()));
+  out.fill(64 - 24, 0);
+  out.append(runs);
+  const Raster r = decode(out.take());
+  ASSERT_EQ(r.format(), PixelFormat::Rgb24);
+  // Bottom-up: the codes fill the last row; the first, never reached, stays black.
+  EXPECT_EQ(r.pixel(0, 1), (Rgb{30, 20, 10}));
+  EXPECT_EQ(r.pixel(2, 1), (Rgb{30, 20, 10}));
+  EXPECT_EQ(r.pixel(3, 1), (Rgb{3, 2, 1}));
+  EXPECT_EQ(r.pixel(5, 1), (Rgb{9, 8, 7}));
+  EXPECT_EQ(r.pixel(0, 0), (Rgb{0, 0, 0}));
 }
 
 TEST(BmpCodec, HeaderReaderNeedsNoPixelData) {

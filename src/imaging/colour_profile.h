@@ -1,0 +1,68 @@
+#pragma once
+// Colour profiles through LittleCMS: the colours an embedded ICC profile describes, or CIE
+// L*a*b*, converted to sRGB, the space every picture of ours is in. Each object owns its
+// LittleCMS context, so conversions on different threads share nothing, and LittleCMS's
+// complaints become ImageError messages instead of reaching the terminal.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace lumatrix {
+
+// The colour space of the samples a profile describes.
+enum class ProfileSpace { Rgb, Grey, YCbCr, Cmyk, Other };
+
+namespace detail {
+struct LcmsContext;
+struct LcmsProfile;
+struct LcmsTransform;
+}  // namespace detail
+
+class ColourProfile {
+ public:
+  // Reads an embedded ICC profile; throws ImageError with LittleCMS's reason when it cannot.
+  explicit ColourProfile(std::span<const uint8_t> icc);
+  ~ColourProfile();
+  ColourProfile(ColourProfile&&) noexcept;
+  ColourProfile& operator=(ColourProfile&&) noexcept;
+
+  ProfileSpace space() const { return space_; }
+  // The rendering intent the profile's header asks for.
+  uint32_t rendering_intent() const { return intent_; }
+
+ private:
+  friend class SrgbConversion;
+  std::unique_ptr<detail::LcmsContext> context_;
+  std::unique_ptr<detail::LcmsProfile> profile_;
+  ProfileSpace space_ = ProfileSpace::Other;
+  uint32_t intent_ = 0;
+};
+
+// Converts interleaved pixels to interleaved sRGB at 8 or 16 bits a sample.
+class SrgbConversion {
+ public:
+  // From the colours `from` describes (Rgb, Grey, YCbCr or Cmyk), `bits` (8 or 16) a sample in
+  // and out, with the profile's own rendering intent. Throws ImageError when LittleCMS cannot
+  // build the conversion.
+  SrgbConversion(const ColourProfile& from, int bits);
+  // From CIE L*a*b* under D50 (doubles: L 0..100, a, b) to 16-bit sRGB, perceptual intent.
+  static SrgbConversion from_lab();
+  ~SrgbConversion();
+  SrgbConversion(SrgbConversion&&) noexcept;
+  SrgbConversion& operator=(SrgbConversion&&) noexcept;
+
+  // Samples each input pixel has (3 for RGB, 1 for grey, 4 for CMYK, 3 doubles for L*a*b*).
+  int input_channels() const { return channels_; }
+  // `pixels` pixels from `in` to `out` (three samples each).
+  void convert(const void* in, void* out, size_t pixels) const;
+
+ private:
+  SrgbConversion() = default;
+  std::unique_ptr<detail::LcmsContext> context_;
+  std::unique_ptr<detail::LcmsTransform> transform_;
+  int channels_ = 3;
+};
+
+}  // namespace lumatrix
