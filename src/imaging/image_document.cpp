@@ -155,11 +155,12 @@ void ImageDocument::crop_sel() {
   selection_.reset();
   r.x1 = std::min(r.x1, raster.width() - 1), r.x2 = std::min(r.x2, raster.width() - 1);
   r.y1 = std::min(r.y1, raster.height() - 1), r.y2 = std::min(r.y2, raster.height() - 1);
-  save_undo("CropSel");
   const int w = r.x2 - r.x1 + 1, h = r.y2 - r.y1 + 1;
-  Raster cropped(w, h, raster.format());
-  cropped.palette = raster.palette;
   const int bpp = bits_per_pixel(raster.format());
+  // 1-bit rows are assembled by setting bits, so only they need a cleared start.
+  Raster cropped =
+      bpp >= 8 ? Raster::for_overwrite(w, h, raster.format()) : Raster(w, h, raster.format());
+  cropped.palette = raster.palette;
   for (int y = 0; y < h; ++y) {
     const uint8_t* src = raster.row(r.y1 + y);
     uint8_t* dst = cropped.row(y);
@@ -179,7 +180,7 @@ void ImageDocument::crop_sel() {
     for (int y = 0; y < h; ++y)
       std::copy_n(raster.alpha_row(r.y1 + y) + r.x1, w, cropped.alpha_row(y));
   }
-  raster = std::move(cropped);
+  replace_raster("CropSel", std::move(cropped));
 }
 
 void ImageDocument::clear() {
@@ -199,13 +200,17 @@ void ImageDocument::clear() {
 
 void ImageDocument::convert_to_24bit() {
   if (raster.format() == PixelFormat::None || raster.format() == PixelFormat::Rgb24) return;
-  save_undo("ConvertTo24Bit");
-  raster = raster.to_rgb24();
+  replace_raster("ConvertTo24Bit", raster.to_rgb24());
 }
 
 void ImageDocument::save_undo(const std::string& label) {
   if (!auto_undo || undo_limit < 1) return;
   undo_ = UndoStep{label, raster};
+}
+
+void ImageDocument::replace_raster(const std::string& label, Raster result) {
+  if (auto_undo && undo_limit >= 1) undo_ = UndoStep{label, std::move(raster)};
+  raster = std::move(result);
 }
 
 const std::string& ImageDocument::undo_label() const {

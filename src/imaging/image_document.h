@@ -22,6 +22,8 @@ class ImageDocument {
   Raster raster;
   IOParams params;
   Rgb background{0, 0, 0};
+  // Whether processing operations keep the raster they replace as the one undo step. The
+  // single-image commands undo; a batch run never does and switches it off for its documents.
   bool auto_undo = true;
   int undo_limit = 1;
 
@@ -73,8 +75,11 @@ class ImageDocument {
   void convert_to_24bit();
 
   // Records the current raster under `label` when auto_undo is on; every processing operation
-  // but flip calls this first.
+  // but flip calls this first (or replace_raster, which records the same step).
   void save_undo(const std::string& label);
+  // Puts `result` in place of the raster. With auto_undo the old raster becomes the undo step
+  // `label`, handed over rather than copied; without it, it is dropped.
+  void replace_raster(const std::string& label, Raster result);
   bool can_undo() const { return undo_.has_value(); }
   const std::string& undo_label() const;
   // Restores the last recorded raster; false when there is none.
