@@ -51,6 +51,22 @@ auto read_by_content(const std::filesystem::path& path, const Codec& named,
 }  // namespace
 
 bool ImageDocument::load(const std::filesystem::path& path) {
+  return load_with(path, [](const Codec& c, std::span<const uint8_t> bytes, IOParams& params) {
+    Raster decoded = c.decode(bytes, params);
+    params.width = decoded.width();
+    params.height = decoded.height();
+    return decoded;
+  });
+}
+
+bool ImageDocument::load_resized(const std::filesystem::path& path, const ChooseTarget& choose,
+                                 ResizeSpeed speed) {
+  return load_with(path, [&](const Codec& c, std::span<const uint8_t> bytes, IOParams& params) {
+    return decode_resized(bytes, c, params, choose, speed);
+  });
+}
+
+bool ImageDocument::load_with(const std::filesystem::path& path, const Decode& decode) {
   const Codec* codec = find_codec(path);
   if (codec == nullptr || codec->decode == nullptr) {
     params.exif.clear();
@@ -65,12 +81,10 @@ bool ImageDocument::load(const std::filesystem::path& path) {
   const Codec* used = nullptr;
   Raster decoded = read_by_content(path, *codec, bytes, used, [&](const Codec& c) {
     loaded = IOParams{};
-    return c.decode(bytes, loaded);
+    return decode(c, bytes, loaded);
   });
   loaded.file_type = used->file_type;
   loaded.stream_header = params.stream_header;
-  loaded.width = decoded.width();
-  loaded.height = decoded.height();
   params = std::move(loaded);
   raster = std::move(decoded);
   selection_.reset();

@@ -1,8 +1,11 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "imaging/decode_resized.h"
 #include "imaging/io_params.h"
 #include "imaging/raster.h"
 
@@ -39,6 +42,12 @@ class ImageDocument {
   // read by that format, and misnamed_as() tells the caller; should it refuse them, the
   // extension's codec reads them as it always has.
   bool load(const std::filesystem::path& path);
+  // Loads as load does, resampled while decoding to what `choose` asks for the picture's size
+  // (decode_resized): the raster is the resampled picture, params.width and height give the
+  // file's size. With Exact the raster and the parameters are those of load followed by
+  // resample_raster to that target, and so are the errors.
+  bool load_resized(const std::filesystem::path& path, const ChooseTarget& choose,
+                    ResizeSpeed speed = ResizeSpeed::Exact);
   // Saves by extension, whole or nothing (temporary file in the target folder, then rename).
   // An extension without an encoder writes nothing and returns false. Failures throw
   // ImageError with the path and the reason; an existing target is then left as it was.
@@ -86,6 +95,9 @@ class ImageDocument {
   bool undo();
 
  private:
+  using Decode = std::function<Raster(const Codec&, std::span<const uint8_t>, IOParams&)>;
+  bool load_with(const std::filesystem::path& path, const Decode& decode);
+
   struct UndoStep {
     std::string label;
     Raster raster;

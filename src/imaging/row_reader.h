@@ -37,12 +37,17 @@ class RowReader {
   virtual void allow_shrink(int min_width, int min_height) {}
 
   // Decodes the next rows.size() rows into `rows` (layout().stride() bytes each) and, when the
-  // layout has alpha, their alpha rows into `alpha` (width bytes each; otherwise empty). Throws
-  // ImageError on corrupt or truncated data, or when asked for more rows than remain.
+  // layout has alpha, their alpha rows into `alpha` (width bytes each; otherwise empty). The
+  // unused bits at the end of a 1-bit row may be left as they were. Throws ImageError on
+  // corrupt or truncated data, or when asked for more rows than remain.
   virtual void read(std::span<uint8_t* const> rows, std::span<uint8_t* const> alpha) = 0;
 
  protected:
   RowLayout layout_;
 };
+
+// The whole picture of a reader that has delivered no row yet, decoded straight into the
+// raster's memory.
+Raster read_all_rows(RowReader& reader);
 
 }  // namespace lumatrix
