@@ -2,18 +2,15 @@
 
 namespace lumatrix {
 
-// Defined here so that the interface's vtable lives in the core library once.
-RunHost::~RunHost() = default;
+// Defined here so that the interfaces' vtables live in the base library once.
+EventSink::~EventSink() = default;
+Questions::~Questions() = default;
 
-bool confirm_stop(RunHost& host, int maximum) {
-  if (host.ask_ok_cancel("Do You Want to Terminate the Current Process ?")) {
-    host.inform("Process Stopped by User");
-    host.set_progress(0, maximum);
-    host.process_events();
-    return true;
-  }
-  host.process_events();
-  return false;
+bool confirm_stop(const RunSeam& run, int maximum) {
+  if (!run.questions.ask_ok_cancel("Do You Want to Terminate the Current Process ?")) return false;
+  run.questions.inform("Process Stopped by User");
+  run.events.set_progress(0, maximum);
+  return true;
 }
 
 }  // namespace lumatrix

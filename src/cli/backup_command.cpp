@@ -71,7 +71,7 @@ int run(const std::vector<std::string>& args) {
     std::cerr << "lumatrix backup: nothing written\n";
     return kExitFailure;
   }
-  backup_all(list, archive, host);
+  backup_all(list, archive, host.seam());
   return kExitOk;
 }
 

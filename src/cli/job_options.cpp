@@ -4,11 +4,11 @@
 #include <ostream>
 #include <sstream>
 
+#include "base/image_error.h"
 #include "cli/command.h"
 #include "settings/profile_file.h"
 #include "settings/settings_rules.h"
 #include "settings/settings_text.h"
-#include "base/image_error.h"
 
 namespace lumatrix::cli {
 

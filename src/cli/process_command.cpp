@@ -9,10 +9,11 @@
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "cli/orientation_option.h"
+#include "cli/resource_options.h"
 #include "cli/terminal_run_host.h"
 #include "engine/batch_run.h"
-#include "settings/profile_file.h"
 #include "overlay/overlays.h"
+#include "settings/profile_file.h"
 #include "web/after_pass.h"
 
 namespace lumatrix::cli {
@@ -25,6 +26,7 @@ struct ProcessArgs {
   bool recursive = false, yes = false;
   std::optional<fs::path> list_file;
   std::optional<std::string> orientation;
+  RunResources resources;
   std::vector<fs::path> sources;
 };
 
@@ -42,6 +44,10 @@ ProcessArgs parse(const std::vector<std::string>& rest) {
       parsed.list_file = *list;
     } else if (auto orientation = value("--orientation")) {
       parsed.orientation = orientation_value(*orientation);
+    } else if (auto jobs = arg == "-j" ? value("-j") : value("--jobs")) {
+      parsed.resources.workers = jobs_value(*jobs);
+    } else if (auto memory = value("--memory")) {
+      parsed.resources.memory_bytes = memory_value(*memory);
     } else if (arg.starts_with("-") && arg.size() > 1) {
       throw UsageError{"unexpected option '" + arg + "'"};
     } else {
@@ -93,19 +99,23 @@ int run(const std::vector<std::string>& args) {
   if (!host.can_ask())
     throw UsageError{host.no_terminal_message(confirmation_question(settings.save_in_directory))};
 
+  // Every run started stores its settings, whether or not it is confirmed.
+  save_default_profile(settings);
+
   Workspace ws;
-  const int32_t first_number = settings.start_number;
   WebAfterPass after_pass;
   // The terminal has no page viewer: the gallery's start page is named for the user to open.
   after_pass.preview = [](const fs::path& start_page) {
     std::cout << "Gallery start page: " << start_page.string() << "\n";
   };
-  const BatchRunResult result =
-      process_all(ws, host, settings, list, standard_overlays(), &after_pass);
+  const BatchRunResult result = process_all(ws, host.seam(), settings, list, standard_overlays(),
+                                            &after_pass, parsed.resources);
   if (!result.confirmed) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;
   }
+  const int32_t first_number = settings.start_number;
+  carry_start_number(settings, result);
   if (settings.start_number != first_number)
     keep_start_number(job, settings.start_number, "process");
   const OutputCounts& out = result.outputs;
@@ -119,7 +129,8 @@ int run(const std::vector<std::string>& args) {
 
 void help(std::ostream& out) {
   out << "Usage: lumatrix process [--profile FILE] [--set NAME=VALUE]... [--recursive] [--yes]\n"
-         "                        [--list FILE] [--orientation TEXT] SOURCE...\n"
+         "                        [--list FILE] [--orientation TEXT] [--jobs N]\n"
+         "                        [--memory SIZE] SOURCE...\n"
          "Processes every image of the list with the job settings and saves the results\n"
          "(and thumbnails 1 and 2 when enabled), as \"Process All\" does. Each SOURCE file is\n"
          "one entry; a folder gives its images with the accepted extensions, in name order.\n"
@@ -134,7 +145,15 @@ void help(std::ostream& out) {
          "                       without the fifth column the file name may be a path,\n"
          "                       relative to the list file)\n"
          "  --orientation TEXT   every entry's orientation: As Is, Rotate Left 90, Rotate\n"
-         "                       Right 90, Rotate 180, Flip Left, Flip Right, Flip Down\n";
+         "                       Right 90, Rotate 180, Flip Left, Flip Right, Flip Down\n"
+         "  -j, --jobs N         images processed at once (default: the setting workers,\n"
+         "                       whose 0 means one per CPU this process may use). The log\n"
+         "                       and every file written are the same for any N.\n"
+         "  --memory SIZE        memory the images in flight may take, e.g. 512M or 2G\n"
+         "                       (default: the setting memory_budget in MB, whose 0 means\n"
+         "                       three quarters of the memory available). An image starts\n"
+         "                       when its decoded size (four copies of it) fits beside the\n"
+         "                       running ones; one larger than the whole budget runs alone.\n";
   describe_job_options(out);
   out << "\n"
          "The automatic profile default.ini in the per-user folder ($LUMATRIX_HOME, else\n"
@@ -145,8 +164,9 @@ void help(std::ostream& out) {
          "written back to the --profile file, so the next run goes on counting.\n"
          "\n"
          "Log lines go to standard output; a progress bar to standard error when it is a\n"
-         "terminal. Ctrl-C stops after the current image (after asking, on a terminal); a\n"
-         "second Ctrl-C ends at once.\n"
+         "terminal. Ctrl-C starts no further image; the images being processed are\n"
+         "finished, then the run asks whether to stop (on a terminal). A second Ctrl-C\n"
+         "ends at once.\n"
          "Exit status: 0 the run completed (also when invalid images were skipped); 1 an\n"
          "output could not be written, or the run was not confirmed, or a run-ending error;\n"
          "2 a command-line mistake; 130 stopped by Ctrl-C.\n";

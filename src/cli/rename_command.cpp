@@ -7,9 +7,9 @@
 #include "cli/command.h"
 #include "cli/job_options.h"
 #include "cli/terminal_run_host.h"
-#include "settings/profile_file.h"
 #include "files/filename_changer.h"
 #include "files/rename_list.h"
+#include "settings/profile_file.h"
 
 namespace lumatrix::cli {
 
@@ -73,7 +73,7 @@ int run(const std::vector<std::string>& args) {
 
   TerminalRunHost host(parsed.yes);
   const int32_t first_number = settings.start_number;
-  const ChangerOutcome outcome = process_all(list, settings, host);
+  const ChangerOutcome outcome = process_all(list, settings, host.seam());
   if (settings.start_number != first_number)
     keep_start_number(job, settings.start_number, "rename");
   if (outcome.stopped) return 130;

@@ -33,7 +33,10 @@ void list_options(std::ostream& out) {
     } else {
       out << "    default: " << default_of(option.name) << "\n";
     }
-    if (!option.stored()) out << "    (not stored in profiles)\n";
+    if (!option.stored())
+      out << "    (not stored in profiles)\n";
+    else if (option.extension)
+      out << "    (extension: stored in the profile's [Lumatrix] section)\n";
   }
 }
 

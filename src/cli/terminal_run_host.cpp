@@ -13,15 +13,15 @@ namespace lumatrix::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
+CancelToken g_interrupt;
 struct sigaction g_previous {};
 bool g_installed = false;
 
 extern "C" void on_interrupt(int) {
   // The first press asks the run to stop after its current step; a second one, while that
   // stop is still pending, means now.
-  if (g_interrupts) ::_exit(130);
-  g_interrupts = 1;
+  if (g_interrupt.requested()) ::_exit(130);
+  g_interrupt.request();
 }
 
 std::string clock_text(double seconds) {
@@ -37,7 +37,7 @@ std::string clock_text(double seconds) {
 }  // namespace
 
 void install_interrupt_handler() {
-  g_interrupts = 0;
+  g_interrupt.reset();
   struct sigaction action {};
   action.sa_handler = on_interrupt;
   sigemptyset(&action.sa_mask);
@@ -56,11 +56,15 @@ void install_interrupt_handler() {
 void restore_interrupt_handler() {
   if (g_installed) ::sigaction(SIGINT, &g_previous, nullptr);
   g_installed = false;
-  g_interrupts = 0;
+  g_interrupt.reset();
+}
+
+CancelToken& interrupt_token() {
+  return g_interrupt;
 }
 
 bool interrupt_pending() {
-  return g_interrupts != 0;
+  return g_interrupt.requested();
 }
 
 TerminalRunHost::TerminalRunHost(bool assume_yes) : assume_yes_(assume_yes) {
@@ -83,8 +87,15 @@ TerminalRunHost::TerminalRunHost(bool assume_yes, Streams streams)
     : assume_yes_(assume_yes), streams_(streams) {}
 
 TerminalRunHost::~TerminalRunHost() {
-  clear_bar();
+  {
+    const std::lock_guard lock(mutex_);
+    clear_bar();
+  }
   if (owns_interrupts_) restore_interrupt_handler();
+}
+
+RunSeam TerminalRunHost::seam() {
+  return {*this, *this, interrupt_token()};
 }
 
 void TerminalRunHost::clear_bar() {
@@ -93,7 +104,12 @@ void TerminalRunHost::clear_bar() {
   bar_shown_ = false;
 }
 
-void TerminalRunHost::log(const std::string& line) {
+void TerminalRunHost::log_line(const std::string& line, std::optional<int>) {
+  const std::lock_guard lock(mutex_);
+  write_line(line);
+}
+
+void TerminalRunHost::write_line(const std::string& line) {
   clear_bar();
   *streams_.out << line << '\n' << std::flush;
   if (!bar_.empty() && streams_.progress) {
@@ -104,9 +120,11 @@ void TerminalRunHost::log(const std::string& line) {
 
 void TerminalRunHost::set_progress(int position, int maximum) {
   if (!streams_.progress) return;
+  const std::lock_guard lock(mutex_);
   const auto now = std::chrono::steady_clock::now();
   if (maximum != last_maximum_ || position == 0) {
     started_ = now;
+    waited_ = {};
     last_maximum_ = maximum;
   }
   if (maximum <= 0 || position <= 0) {
@@ -123,7 +141,7 @@ void TerminalRunHost::set_progress(int position, int maximum) {
       static_cast<int>(static_cast<long long>(std::min(position, maximum)) * kWidth / maximum);
   std::string bar = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
                     std::to_string(position) + "/" + std::to_string(maximum);
-  const double elapsed = std::chrono::duration<double>(now - started_).count();
+  const double elapsed = std::chrono::duration<double>(now - started_ - waited_).count();
   if (elapsed > 0.05) {
     const double rate = position / elapsed;
     char rate_text[32];
@@ -137,18 +155,20 @@ void TerminalRunHost::set_progress(int position, int maximum) {
   bar_shown_ = true;
 }
 
-void TerminalRunHost::process_events() {}
-
 std::string TerminalRunHost::no_terminal_message(const std::string& question) const {
   return "needs a terminal to ask: " + question + "; pass --yes to answer yes";
 }
 
 bool TerminalRunHost::ask(const std::string& question, const std::string& choices,
                           bool empty_answer) {
+  const std::lock_guard lock(mutex_);
   clear_bar();
   *streams_.questions << question << " " << choices << " " << std::flush;
+  const auto asked = std::chrono::steady_clock::now();
   std::string reply;
-  if (!std::getline(*streams_.answers, reply)) {
+  const bool answered = static_cast<bool>(std::getline(*streams_.answers, reply));
+  waited_ += std::chrono::steady_clock::now() - asked;
+  if (!answered) {
     *streams_.questions << "\n" << std::flush;
     return false;
   }
@@ -174,11 +194,8 @@ bool TerminalRunHost::ask_ok_cancel(const std::string& question) {
 }
 
 void TerminalRunHost::inform(const std::string& message) {
-  log(message);
-}
-
-bool TerminalRunHost::stop_requested() {
-  return interrupt_pending();
+  const std::lock_guard lock(mutex_);
+  write_line(message);
 }
 
 }  // namespace lumatrix::cli

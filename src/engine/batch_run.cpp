@@ -2,40 +2,126 @@
 
 #include <algorithm>
 
-#include "base/choice_text.h"
-#include "engine/save_options.h"
-#include "engine/thumbnails.h"
-#include "files/subfolders.h"
-#include "settings/profile_file.h"
+#include "base/system_resources.h"
+#include "engine/batch_plan.h"
+#include "engine/entry_job.h"
+#include "engine/memory_budget.h"
+#include "engine/worker_pool.h"
 
 namespace lumatrix {
 
 AfterPass::~AfterPass() = default;
-void AfterPass::slice_images(Workspace&, RunHost&, const Settings&,
+void AfterPass::slice_images(Workspace&, const RunSeam&, const Settings&,
                              const std::vector<GalleryRecord>&) {}
-void AfterPass::create_gallery(Workspace&, RunHost&, const Settings&,
+void AfterPass::create_gallery(Workspace&, const RunSeam&, const Settings&,
                                const std::vector<GalleryRecord>&) {}
 
 namespace {
 
-// Results of five pixels or less each way are what a failed step leaves behind, not images.
-constexpr int kLargestUnsavedSide = 5;
+constexpr uint64_t kMegabyte = uint64_t{1} << 20;
 
-void add_sorted(std::vector<GalleryRecord>& records, GalleryRecord record) {
-  const std::string key = lower_ascii(record.filename);
-  // After every equal name, so records of equal names keep the order of the list.
-  const auto at = std::upper_bound(
-      records.begin(), records.end(), key,
-      [](const std::string& k, const GalleryRecord& r) { return k < lower_ascii(r.filename); });
-  records.insert(at, std::move(record));
-}
+// Hands the entries to the workers in list order, each as soon as the plan, the memory budget
+// and a free worker allow, and passes every finished report to the reduce. Entries start in
+// list order, so those whose turn came are always the first ones of the list.
+class Scheduler {
+ public:
+  Scheduler(const RunSeam& run, const Settings& settings, const SourceList& list,
+            const Overlays& overlays, const BatchPlan& plan, int workers, uint64_t budget,
+            OrderedReduce& reduce)
+      : run_(run),
+        settings_(settings),
+        list_(list),
+        overlays_(overlays),
+        plan_(plan),
+        reduce_(reduce),
+        budget_(budget),
+        reports_(list.size()),
+        done_(list.size(), false),
+        memory_(list.size()),
+        pool_(workers) {}
 
-// The stop check before an entry. Returns false when the user confirms the stop.
-bool may_continue(RunHost& host, bool& run_active, int maximum) {
-  if (run_active && host.stop_requested()) run_active = false;
-  if (run_active) return true;
-  // Cancel goes on with this entry but leaves the run marked, so the question comes again.
-  return !confirm_stop(host, maximum);
+  void run() {
+    const size_t count = list_.size();
+    bool stop_pending = false;
+    while (true) {
+      while (next_ < count && !stopped_ && !failed_) {
+        if (stop_pending || run_.cancel.requested()) {
+          // The running entries finish and show their lines before the question; after a
+          // Cancel it comes again before the next entry, so from here on entries run one by one.
+          stop_pending = true;
+          if (pool_.busy() > 0) break;
+          if (confirm_stop(run_, static_cast<int>(count))) {
+            stopped_ = true;
+            break;
+          }
+        } else if (!may_start(next_)) {
+          break;
+        }
+        start(next_++);
+      }
+      // Nothing running means nothing may start: the list is through, stopped or failed.
+      if (pool_.busy() == 0) break;
+      collect();
+    }
+  }
+
+  int started() const { return static_cast<int>(next_); }
+  bool stopped() const { return stopped_; }
+
+ private:
+  bool may_start(size_t index) {
+    if (!pool_.idle_worker() || alone_running_) return false;
+    const PlannedEntry& planned = plan_.entries[index];
+    if (planned.alone && pool_.busy() > 0) return false;
+    for (int row : planned.after)
+      if (!done_[static_cast<size_t>(row) - 1]) return false;
+    if (!memory_[index] && pool_.size() > 1)
+      memory_[index] = entry_memory(decoded_size(list_.entries[index].full_path()));
+    return budget_.admits(memory_[index].value_or(0));
+  }
+
+  void start(size_t index) {
+    alone_running_ = plan_.entries[index].alone;
+    budget_.take(memory_[index].value_or(0));
+    pool_.start(static_cast<int>(index), [this, index](Workspace& ws) {
+      reports_[index] =
+          run_entry(ws, settings_, list_.entries[index], plan_.entries[index], overlays_);
+    });
+  }
+
+  void collect() {
+    const auto index = static_cast<size_t>(pool_.wait_finished());
+    done_[index] = true;
+    budget_.give_back(memory_[index].value_or(0));
+    if (plan_.entries[index].alone) alone_running_ = false;
+    EntryReport report = std::move(*reports_[index]);
+    reports_[index].reset();
+    // An error that ends the run lets no further entry start, as it would in list order.
+    if (report.failure) failed_ = true;
+    reduce_.finished(index, std::move(report));
+  }
+
+  const RunSeam& run_;
+  const Settings& settings_;
+  const SourceList& list_;
+  const Overlays& overlays_;
+  const BatchPlan& plan_;
+  OrderedReduce& reduce_;
+  MemoryBudget budget_;
+  std::vector<std::optional<EntryReport>> reports_;  // each written by its job's worker
+  std::vector<bool> done_;
+  std::vector<std::optional<uint64_t>> memory_;  // counted when the entry's turn comes
+  size_t next_ = 0;
+  bool alone_running_ = false;
+  bool stopped_ = false;
+  bool failed_ = false;
+  WorkerPool pool_;  // last: it waits for its jobs before what they write to goes
+};
+
+uint64_t memory_budget_bytes(const RunResources& resources, const Settings& settings) {
+  const uint64_t bytes =
+      resources.memory_bytes.value_or(static_cast<uint64_t>(settings.memory_budget) * kMegabyte);
+  return bytes > 0 ? bytes : automatic_memory_budget();
 }
 
 }  // namespace
@@ -48,97 +134,57 @@ std::string confirmation_question(const Choice<SaveInChoice>& save_in_directory)
          "Do you want to proceed ?";
 }
 
-BatchRunResult process_all(Workspace& ws, RunHost& host, Settings& settings, const SourceList& list,
-                           const Overlays& overlays, AfterPass* after_pass) {
-  BatchRunResult result;
-  save_default_profile(settings);
+int worker_count(int workers, size_t entries) {
+  const int wanted = workers > 0 ? workers : usable_cpu_count();
+  const int most = static_cast<int>(std::min<size_t>(std::max<size_t>(entries, 1), 1024));
+  return std::clamp(wanted, 1, most);
+}
 
+BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& settings,
+                           const SourceList& list, const Overlays& overlays, AfterPass* after_pass,
+                           const RunResources& resources) {
+  BatchRunResult result;
   const int count = static_cast<int>(list.size());
   // The bar counts finished entries, so its end is the entry count.
-  const int maximum = count;
-  host.set_progress(0, maximum);
-  bool run_active = true;
-
-  if (!host.ask_yes_no(confirmation_question(settings.save_in_directory))) return result;
+  run.events.set_progress(0, count);
+  if (!run.questions.ask_yes_no(confirmation_question(settings.save_in_directory))) return result;
   result.confirmed = true;
 
-  ImageDocument& doc = ws.processimage;
-  int position = 1;
-  for (; position <= count; ++position) {
-    if (!may_continue(host, run_active, maximum)) {
-      result.stopped = true;
-      break;
-    }
-    const ListEntry& entry = list.entries[static_cast<size_t>(position - 1)];
-    ws.current_source_path = entry.full_path();
-    const OutputTarget target = output_target(settings, entry, position);
-
-    doc.params.stream_header = settings.retainheaderinfo;
-    bool valid = false;
-    try {
-      valid = process_image(ws, host, settings, pipeline_entry(entry, position, target.output_name),
-                            overlays);
-    } catch (const std::exception& error) {
-      // An operation that fails on one image costs that image, not the rest of the run.
-      host.log("Error: " + entry.full_path().string() + ": " + error.what());
-      ++result.outputs.failed;
-    }
-    if (!valid) ++result.skipped;
-    apply_main_output_options(settings, doc);
-
-    const std::string directory =
-        expand_save_in(settings.save_in_directory.text(), entry.file_path);
-    const bool directory_ready = prepare_output_directory(directory, host, result.outputs);
-    std::string last_output = directory + target.output_name;
-    if (valid && (doc.width() > kLargestUnsavedSide || doc.height() > kLargestUnsavedSide)) {
-      host.log("Saving " + last_output + " ....");
-      host.process_events();
-      if (directory_ready) save_output(doc, last_output, host, result.outputs);
-    }
-    host.set_progress(position, maximum);
-    host.process_events();
-
-    ThumbnailJob job{entry, position, target, {entry.full_path(), last_output}};
-    for (int which = 1; which <= 2; ++which) {
-      if (thumbnail_enabled(settings, which)) {
-        try {
-          if (auto path = make_thumbnail(ws, host, settings, job, which, result.outputs)) {
-            last_output = *path;
-            job.protected_paths.push_back(*path);
-          }
-        } catch (const std::exception& error) {
-          host.log("Error: Thumbnail " + std::to_string(which) + " of " +
-                   entry.full_path().string() + ": " + error.what());
-          ++result.outputs.failed;
-        }
-        host.set_progress(position, maximum);
-        host.process_events();
-      }
-      if (which == 1) host.process_events();
-    }
-    host.process_events();
-    host.process_events();
-
-    if (settings.usethumbnailgallery || settings.enableslicing)
-      add_sorted(result.gallery, {entry.display_name, entry.caption, last_output});
-    doc.raster = Raster{};
-    doc.deselect();
+  const BatchPlan plan = plan_batch(settings, list, shared_inputs(settings, overlays));
+  result.workers = worker_count(resources.workers.value_or(settings.workers), list.size());
+  result.memory_budget = memory_budget_bytes(resources, settings);
+  OrderedReduce reduce(run.events, list, settings.usethumbnailgallery || settings.enableslicing);
+  {
+    Scheduler scheduler(run, settings, list, overlays, plan, result.workers, result.memory_budget,
+                        reduce);
+    scheduler.run();
+    result.entries_done = scheduler.started();
+    result.stopped = scheduler.stopped();
   }
-  result.entries_done = position - 1;
+  // An error no entry could absorb ends the run where it occurred, after the lines before it.
+  if (reduce.failure()) std::rethrow_exception(reduce.failure());
+  result.skipped = reduce.skipped();
+  result.outputs = reduce.outputs();
+  result.gallery = std::move(reduce.gallery());
 
-  host.log("Batch Image Processing Completed");
+  run.events.log("Batch Image Processing Completed");
   AfterPass nothing;
   AfterPass& after = after_pass ? *after_pass : nothing;
   if (settings.enableslicing && !settings.usethumbnailgallery) {
-    host.log("Begin Image Slicing Procedure");
-    after.slice_images(ws, host, settings, result.gallery);
+    run.events.log("Begin Image Slicing Procedure");
+    after.slice_images(ws, run, settings, result.gallery);
   } else if (settings.usethumbnailgallery) {
-    host.log("Begin Thumbnail Gallery Creation Process");
-    after.create_gallery(ws, host, settings, result.gallery);
+    run.events.log("Begin Thumbnail Gallery Creation Process");
+    after.create_gallery(ws, run, settings, result.gallery);
   }
-  host.inform("All Batch Image Processing Completed");
-  if (!settings.resetstartnumber) settings.start_number += result.entries_done;
+  run.questions.inform("All Batch Image Processing Completed");
   return result;
+}
+
+void carry_start_number(Settings& settings, const BatchRunResult& result) {
+  if (settings.resetstartnumber) return;
+  const int64_t next = static_cast<int64_t>(settings.start_number) + result.entries_done;
+  settings.start_number = static_cast<int32_t>(std::min<int64_t>(next, INT32_MAX));
 }
 
 }  // namespace lumatrix

@@ -1,11 +1,18 @@
 #pragma once
-// "Process All": the whole run over the source list on a run host — the automatic profile, the
-// confirmation, every entry's main output and thumbnails, the stop questions, the gallery
-// records and the after-pass.
+// "Process All": the run over the source list — the confirmation, every entry's main output and
+// thumbnails on N workers, the stop questions, the gallery records and the after-pass.
+//
+// The run is a plan (names, folders and which entries wait for which, before any pixel work),
+// one job per entry on the workers (each with its own workspace), and an ordered reduce (log
+// lines, counts and records released in list order). With any number of workers it writes the
+// same files and the same log as one worker does.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/run_host.h"
+#include "engine/ordered_reduce.h"
 #include "engine/output_target.h"
 #include "engine/pipeline.h"
 #include "engine/workspace.h"
@@ -14,43 +21,57 @@
 
 namespace lumatrix {
 
-// What the after-passes publish for one entry, kept sorted by `filename` ignoring letter case.
-struct GalleryRecord {
-  std::string displayname;
-  std::string caption;
-  std::string filename;  // directory + name of the file written last for the entry
-  friend bool operator==(const GalleryRecord&, const GalleryRecord&) = default;
-};
-
 // The work after the image pass: slicing or the gallery (which slices too when both are on).
 // The default does nothing; the web output plugs in here.
 class AfterPass {
  public:
   virtual ~AfterPass();
-  virtual void slice_images(Workspace& ws, RunHost& host, const Settings& settings,
+  virtual void slice_images(Workspace& ws, const RunSeam& run, const Settings& settings,
                             const std::vector<GalleryRecord>& records);
-  virtual void create_gallery(Workspace& ws, RunHost& host, const Settings& settings,
+  virtual void create_gallery(Workspace& ws, const RunSeam& run, const Settings& settings,
                               const std::vector<GalleryRecord>& records);
 };
 
+// What the run may use of the machine. Unset: the settings' `workers` and `memory_budget`;
+// 0 there: as many workers as the CPUs allow, and a budget from the available memory.
+struct RunResources {
+  std::optional<int> workers;
+  std::optional<uint64_t> memory_bytes;
+};
+
 struct BatchRunResult {
-  bool confirmed = false;  // false: the user answered No, only the profile was written
+  bool confirmed = false;  // false: the user answered No and nothing ran
   bool stopped = false;    // the user confirmed a stop
-  int entries_done = 0;    // entries whose turn came (added to start_number when it carries)
+  int entries_done = 0;    // entries whose turn came (started, in list order)
   int skipped = 0;         // invalid sources
   OutputCounts outputs;
   std::vector<GalleryRecord> gallery;
+  int workers = 0;             // how many the run used
+  uint64_t memory_budget = 0;  // bytes
 };
 
 // The confirmation text for a save-in directory: the source's own folder is named as such,
 // any other as typed.
 std::string confirmation_question(const Choice<SaveInChoice>& save_in_directory);
 
-// Runs the list. Saves `settings` to the automatic profile first (an error there throws
-// ImageError and nothing else happens). A single image's failure, and a file that cannot be
-// written, are log lines and the run goes on. When resetstartnumber is off, start_number grows
-// by the entries whose turn came. Overlays draw the captions and watermarks.
-BatchRunResult process_all(Workspace& ws, RunHost& host, Settings& settings, const SourceList& list,
-                           const Overlays& overlays = {}, AfterPass* after_pass = nullptr);
+// Runs the list. A single image's failure, and a file that cannot be written, are log lines and
+// the run goes on. The cancel token is tested before each entry starts: once it is set no new
+// entry starts, the running ones finish and their lines are released, then the stop question
+// comes (again before every further entry after a Cancel). Overlays draw the captions and
+// watermarks; they are called from the workers at once. `ws` serves the after-pass.
+//
+// The front end saves the automatic profile before (the desktop program and the command line
+// both do) and moves start_number on after (carry_start_number).
+BatchRunResult process_all(Workspace& ws, const RunSeam& run, const Settings& settings,
+                           const SourceList& list, const Overlays& overlays = {},
+                           AfterPass* after_pass = nullptr, const RunResources& resources = {});
+
+// When resetstartnumber is off, start_number grows by the entries whose turn came, so that the
+// next run continues the numbering.
+void carry_start_number(Settings& settings, const BatchRunResult& result);
+
+// The workers a run uses for `workers` (0: the CPUs this process may use) and a list of
+// `entries` (never more workers than entries, at least one).
+int worker_count(int workers, size_t entries);
 
 }  // namespace lumatrix

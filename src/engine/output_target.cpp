@@ -2,9 +2,9 @@
 
 #include <system_error>
 
+#include "base/image_error.h"
 #include "engine/output_naming.h"
 #include "files/filename_pattern.h"
-#include "base/image_error.h"
 
 namespace lumatrix {
 
@@ -33,16 +33,17 @@ PipelineEntry pipeline_entry(const ListEntry& entry, long long position,
   return p;
 }
 
-bool prepare_output_directory(const std::string& directory, RunHost& host, OutputCounts& counts) {
+bool prepare_output_directory(const std::string& directory, EventSink& events,
+                              OutputCounts& counts) {
   std::error_code error;
   std::filesystem::create_directories(directory, error);
   if (!error) return true;
-  host.log("Error: " + directory + ": " + error.message());
+  events.log("Error: " + directory + ": " + error.message());
   ++counts.failed;
   return false;
 }
 
-bool save_output(const ImageDocument& doc, const std::filesystem::path& path, RunHost& host,
+bool save_output(const ImageDocument& doc, const std::filesystem::path& path, EventSink& events,
                  OutputCounts& counts) {
   try {
     if (doc.save(path)) {
@@ -50,12 +51,12 @@ bool save_output(const ImageDocument& doc, const std::filesystem::path& path, Ru
       return true;
     }
     const std::string ext = path.extension().string();
-    host.log("Not saved: " + path.string() + ": no image writer for " +
-             (ext.empty() ? std::string("names without an extension") : "\"" + ext + "\" files") +
-             " (choose an Image_Format)");
+    events.log("Not saved: " + path.string() + ": no image writer for " +
+               (ext.empty() ? std::string("names without an extension") : "\"" + ext + "\" files") +
+               " (choose an Image_Format)");
     ++counts.unwritten;
   } catch (const std::exception& error) {
-    host.log(std::string("Error: ") + error.what());
+    events.log(std::string("Error: ") + error.what());
     ++counts.failed;
   }
   return false;

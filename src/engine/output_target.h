@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/pipeline.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/pipeline.h"
 #include "files/source_list.h"
 #include "imaging/image_document.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -36,12 +36,13 @@ struct OutputCounts {
 
 // Creates `directory` with its missing parents. On failure logs "Error: <dir>: <reason>",
 // counts it and returns false.
-bool prepare_output_directory(const std::string& directory, RunHost& host, OutputCounts& counts);
+bool prepare_output_directory(const std::string& directory, EventSink& events,
+                              OutputCounts& counts);
 
 // Saves `doc` to `path` whole or not at all. An extension without a writer is logged (the file
 // would otherwise silently not exist), a failure is logged as "Error: <path>: <reason>"; neither
 // ends the run. Returns whether the file was written.
-bool save_output(const ImageDocument& doc, const std::filesystem::path& path, RunHost& host,
+bool save_output(const ImageDocument& doc, const std::filesystem::path& path, EventSink& events,
                  OutputCounts& counts);
 
 // Whether two output paths name the same file (after making them absolute and normal; existing

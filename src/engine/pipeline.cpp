@@ -29,9 +29,9 @@ std::string resampling_line(std::string_view subject, int w, int h, const Resize
 
 // The pixel methods must not end the run: the image is blanked at its current size instead,
 // and the reason goes to the log so the black result is not a mystery.
-void clear_after_failure(ImageDocument& doc, RunHost& host, const std::exception& error) {
+void clear_after_failure(ImageDocument& doc, EventSink& events, const std::exception& error) {
   doc.clear();
-  host.log(std::string("Resize failed, image cleared: ") + error.what());
+  events.log(std::string("Resize failed, image cleared: ") + error.what());
 }
 
 bool drawn(const CaptionGroup& caption) {
@@ -45,6 +45,17 @@ bool drawn(const WatermarkGroup& watermark) {
 }
 
 }  // namespace
+
+std::vector<std::filesystem::path> shared_inputs(const Settings& settings,
+                                                 const Overlays& overlays) {
+  std::vector<std::filesystem::path> files;
+  for (int which : {1, 2}) {
+    const WatermarkGroup watermark = watermark_group(settings, which);
+    if (overlays.watermark && drawn(watermark))
+      files.emplace_back(std::string(trim_blanks(watermark.file)));
+  }
+  return files;
+}
 
 ResizeOptions main_resize_options(const Settings& s, ResampleFilter filter) {
   ResizeOptions o;
@@ -67,7 +78,7 @@ FrameOptions frame_options(const Settings& s) {
           s.effectyoffset};
 }
 
-void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& options,
+void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions& options,
                      std::string_view subject) {
   const int w = doc.width(), h = doc.height();
   std::optional<ResizePlan> plan;
@@ -75,7 +86,7 @@ void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& opt
     plan = plan_resize(options, w, h);
   } catch (const ImageError& error) {
     // Only the pixel methods can fail to plan, and they run under the guard.
-    clear_after_failure(doc, host, error);
+    clear_after_failure(doc, events, error);
     return;
   }
   if (!plan) return;
@@ -88,73 +99,61 @@ void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& opt
     const bool both_negative = plan->width < 0 && plan->height < 0;
     resample(doc, both_negative ? -plan->width : plan->width,
              both_negative ? -plan->height : plan->height, plan->filter);
-    host.log(resampling_line(subject, w, h, *plan));
-    host.process_events();
+    events.log(resampling_line(subject, w, h, *plan));
     return;
   }
-  host.log(resampling_line("Image", w, h, *plan));
-  if (plan->kind == ResizeKind::Box) host.process_events();
+  events.log(resampling_line("Image", w, h, *plan));
   try {
     resample(doc, plan->width, plan->height, plan->filter);
   } catch (const std::exception& error) {
-    clear_after_failure(doc, host, error);
+    clear_after_failure(doc, events, error);
   }
 }
 
-bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
+bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
                    const PipelineEntry& entry, const Overlays& overlays) {
   ImageDocument& doc = ws.processimage;
   doc.raster = Raster{};
   doc.deselect();
   ws.resample_filter = settings.resampletype.value();
-  host.process_events();
 
   ws.current_source_path = entry.source_path();
   std::string load_error;
   try {
     doc.load(ws.current_source_path);
     if (const Codec* named = doc.misnamed_as())
-      host.log(misnamed_notice(entry.file_name, *named, *doc.read_with()));
+      events.log(misnamed_notice(entry.file_name, *named, *doc.read_with()));
   } catch (const std::exception& error) {
     load_error = error.what();
   }
 
   ws.Image.assign(doc);
-  host.process_events();
   if (ws.Image.width() < kMinimumSide || ws.Image.height() < kMinimumSide) {
-    host.log("Skipping Invalid Image : " + entry.file_name);
-    if (!load_error.empty()) host.log(load_error);
+    events.log("Skipping Invalid Image : " + entry.file_name);
+    if (!load_error.empty()) events.log(load_error);
     return false;
   }
-  host.process_events();
 
   if (settings.cropby.value() != CropBy::None)
     apply_crop(doc, {settings.cropx1, settings.cropy1, settings.cropx2, settings.cropy2});
   if (settings.resizing_method.value() != ResizeMethod::AsIs)
-    resize_document(doc, host, main_resize_options(settings, ws.resample_filter));
-  host.process_events();
+    resize_document(doc, events, main_resize_options(settings, ws.resample_filter));
 
   apply_orientation(doc, entry.orientation.value());
-  host.process_events();
   adjust_brightness(doc, settings.brightness);
-  host.process_events();
   adjust_contrast(doc, settings.contrast);
-  host.process_events();
 
   for (int which : {1, 2}) {
     if (overlays.caption && drawn(caption_group(settings, which)))
-      overlays.caption(ws, host, settings, entry, which);
-    host.process_events();
+      overlays.caption(ws, events, settings, entry, which);
   }
   for (int which : {1, 2}) {
     if (overlays.watermark && drawn(watermark_group(settings, which)))
-      overlays.watermark(ws, host, settings, which);
-    host.process_events();
+      overlays.watermark(ws, events, settings, which);
   }
 
   if (settings.Grayscale) apply_grayscale(doc);
   if (settings.negative) apply_negative(doc);
-  host.process_events();
 
   apply_effects(doc, effects_options(settings));
   apply_frame(doc, frame_options(settings));
@@ -168,7 +167,6 @@ bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
   }
 
   ws.afterpreview.assign(doc);
-  host.process_events();
   return true;
 }
 

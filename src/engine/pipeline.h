@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/run_host.h"
 #include "engine/workspace.h"
@@ -29,11 +30,12 @@ struct PipelineEntry {
 };
 
 // Where the captions and watermarks plug in. Each acts on `processimage` (with `resizer` as
-// scratch); `which` is 1 or 2. Empty functions draw nothing.
+// scratch); `which` is 1 or 2. Empty functions draw nothing. A batch run calls them from its
+// workers at once, each with its own workspace, so they keep no state of their own.
 struct Overlays {
-  std::function<void(Workspace&, RunHost&, const Settings&, const PipelineEntry&, int which)>
+  std::function<void(Workspace&, EventSink&, const Settings&, const PipelineEntry&, int which)>
       caption;
-  std::function<void(Workspace&, RunHost&, const Settings&, int which)> watermark;
+  std::function<void(Workspace&, EventSink&, const Settings&, int which)> watermark;
 };
 
 // Runs every step on the entry, in order: load, validity test, crop, resize, orientation,
@@ -43,7 +45,7 @@ struct Overlays {
 // success the result is in `processimage`, the source in `Image` and a copy of the result in
 // `afterpreview`. The work document's stream-header flag is the caller's and is kept. Failures
 // inside a later operation throw (ImageError) to the caller.
-bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
+bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
                    const PipelineEntry& entry, const Overlays& overlays = {});
 
 // One resize of `doc`: plans, logs the one progress line and resamples. The fixed-factor,
@@ -51,8 +53,12 @@ bool process_image(Workspace& ws, RunHost& host, const Settings& settings,
 // resampling and let errors through; the pixel methods log "Resampling Image from ..." before
 // it, and an error there clears the image to its background and the run goes on. The thumbnail
 // passes call this with their own options and subject ("Thumbnail 1").
-void resize_document(ImageDocument& doc, RunHost& host, const ResizeOptions& options,
+void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions& options,
                      std::string_view subject = "Image");
+
+// The files every entry reads besides its source: the watermark images the pipeline draws.
+std::vector<std::filesystem::path> shared_inputs(const Settings& settings,
+                                                 const Overlays& overlays);
 
 // The main resize options of the settings, with the filter chosen for this image.
 ResizeOptions main_resize_options(const Settings& settings, ResampleFilter filter);

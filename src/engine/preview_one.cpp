@@ -4,7 +4,7 @@
 
 namespace lumatrix {
 
-PreviewResult preview_one(Workspace& ws, RunHost& host, const Settings& settings,
+PreviewResult preview_one(Workspace& ws, EventSink& events, const Settings& settings,
                           const SourceList& list, std::optional<size_t> selected,
                           const Overlays& overlays) {
   PreviewResult result;
@@ -16,9 +16,9 @@ PreviewResult preview_one(Workspace& ws, RunHost& host, const Settings& settings
   result.output_name = output_target(settings, entry, position).output_name;
 
   result.ran = true;
-  result.valid = process_image(ws, host, settings,
+  result.valid = process_image(ws, events, settings,
                                pipeline_entry(entry, position, result.output_name), overlays);
-  host.log("Image Processed");
+  events.log("Image Processed");
   return result;
 }
 

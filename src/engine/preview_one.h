@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "engine/pipeline.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/pipeline.h"
 #include "engine/workspace.h"
 #include "files/source_list.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -22,7 +22,7 @@ struct PreviewResult {
 // Previews the row at 0-based `selected` (nothing when it is empty or out of the list). Logs
 // the pipeline's lines, then "Image Processed". The work document's stream-header flag is left
 // as it is.
-PreviewResult preview_one(Workspace& ws, RunHost& host, const Settings& settings,
+PreviewResult preview_one(Workspace& ws, EventSink& events, const Settings& settings,
                           const SourceList& list, std::optional<size_t> selected,
                           const Overlays& overlays = {});
 

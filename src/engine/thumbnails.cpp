@@ -53,9 +53,9 @@ std::string thumbnail_name(const Settings& settings, int which, const OutputTarg
                                   t.prefix, t.suffix);
 }
 
-std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Settings& settings,
-                                          const ThumbnailJob& job, int which,
-                                          OutputCounts& counts) {
+std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
+                                          const Settings& settings, const ThumbnailJob& job,
+                                          int which, OutputCounts& counts) {
   const ThumbnailGroup t = thumbnail_group(settings, which);
   const std::string subject = "Thumbnail " + std::to_string(which);
   ImageDocument& doc = ws.processimage;
@@ -67,27 +67,23 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
   try {
     doc.load(ws.current_source_path);
   } catch (const std::exception& error) {
-    host.log(subject + " not made: " + error.what());
+    events.log(subject + " not made: " + error.what());
     return std::nullopt;
   }
   doc.params.stream_header = t.retain_header;
   if (doc.empty()) {
-    host.log(subject + " not made: " + ws.current_source_path.string() + " could not be read");
+    events.log(subject + " not made: " + ws.current_source_path.string() + " could not be read");
     return std::nullopt;
   }
 
   ws.resample_filter = t.resample_type.value();
-  resize_document(doc, host, thumbnail_resize_options(settings, which, ws.resample_filter),
+  resize_document(doc, events, thumbnail_resize_options(settings, which, ws.resample_filter),
                   subject);
   apply_orientation(doc, job.entry.orientation.value());
-  host.process_events();
   adjust_brightness(doc, settings.brightness);
-  host.process_events();
   adjust_contrast(doc, settings.contrast);
-  host.process_events();
   if (settings.Grayscale) apply_grayscale(doc);
   if (settings.negative) apply_negative(doc);
-  host.process_events();
   apply_effects(doc, effects_options(settings));
   apply_frame(doc, frame_options(settings));
 
@@ -102,7 +98,7 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
 
   const std::string directory = expand_save_in(t.save_in.text(), job.entry.file_path);
   const std::string name = thumbnail_name(settings, which, job.target, job.position);
-  const bool directory_ready = prepare_output_directory(directory, host, counts);
+  const bool directory_ready = prepare_output_directory(directory, events, counts);
   if (which == 2) prepare_parameters();
 
   const std::filesystem::path path = directory + name;
@@ -111,23 +107,22 @@ std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Se
       // Without its own folder or affixes a thumbnail takes the main output's name and would
       // replace it (or, in an "As Is" run in place, the source itself).
       const ThumbnailGroupNames names = thumbnail_group_names(which);
-      host.log(subject + " not saved: " + path.string() +
-               " is this image's own output or source; set " + std::string(names.save_in) + ", " +
-               std::string(names.prefix) + " or " + std::string(names.suffix) +
-               " to give thumbnails their own name");
+      events.log(subject + " not saved: " + path.string() +
+                 " is this image's own output or source; set " + std::string(names.save_in) + ", " +
+                 std::string(names.prefix) + " or " + std::string(names.suffix) +
+                 " to give thumbnails their own name");
       ++counts.refused;
       return path.string();
     }
   }
 
-  host.log("Saving " + directory + name + " ....");
-  host.process_events();
+  events.log("Saving " + directory + name + " ....");
   // Deliberate: thumbnail 1 never carries IPTC records while thumbnail 2 keeps them as loaded
   // (unless the reset emptied them), as earlier runs wrote them.
   if (which == 1) doc.params.iptc.clear();
   doc.params.jpeg_quality = t.quality;
   doc.params.png_compression = png_level_from_quality(t.quality);
-  if (directory_ready) save_output(doc, path, host, counts);
+  if (directory_ready) save_output(doc, path, events, counts);
   return path.string();
 }
 

@@ -6,12 +6,12 @@
 #include <optional>
 #include <vector>
 
-#include "engine/output_target.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/output_target.h"
 #include "engine/workspace.h"
 #include "files/source_list.h"
 #include "imaging/resize_plan.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -38,7 +38,8 @@ struct ThumbnailJob {
 // directory + name it formed (the path the gallery record takes), or nothing when the source
 // could not be loaded again. A thumbnail whose path is one of `protected_paths` is not saved;
 // the log says why and which setting gives it a name of its own.
-std::optional<std::string> make_thumbnail(Workspace& ws, RunHost& host, const Settings& settings,
-                                          const ThumbnailJob& job, int which, OutputCounts& counts);
+std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
+                                          const Settings& settings, const ThumbnailJob& job,
+                                          int which, OutputCounts& counts);
 
 }  // namespace lumatrix

@@ -65,9 +65,9 @@ std::vector<std::string> archive_names(const SourceList& list) {
   return names;
 }
 
-void backup_all(const SourceList& list, const fs::path& archive, RunHost& host) {
+void backup_all(const SourceList& list, const fs::path& archive, const RunSeam& run) {
   const int count = static_cast<int>(std::min<size_t>(list.size(), INT32_MAX));
-  host.set_progress(0, count);
+  run.events.set_progress(0, count);
   const std::vector<std::string> names = archive_names(list);
   // libzip creates the file itself, under the name chosen here.
   TemporarySibling temp(archive, TemporarySibling::Create::NameOnly);
@@ -87,7 +87,7 @@ void backup_all(const SourceList& list, const fs::path& archive, RunHost& host) 
     const fs::path source = entry.full_path();
     std::error_code error;
     if (!fs::is_regular_file(source, error)) {
-      host.log("Skipping Missing File : " + source.string());
+      run.events.log("Skipping Missing File : " + source.string());
     } else {
       // The file is read when the archive is closed (length -1: to its end); libzip takes its
       // time stamp now.
@@ -103,10 +103,9 @@ void backup_all(const SourceList& list, const fs::path& archive, RunHost& host) 
                                    6) != 0)
         throw ImageError(source, archive_reason(zip.get()));
       ++added;
-      host.log("Adding " + entry.file_name);
+      run.events.log("Adding " + entry.file_name);
     }
-    host.set_progress(i + 1, count);
-    host.process_events();
+    run.events.set_progress(i + 1, count);
   }
 
   if (added == 0) {
@@ -118,7 +117,7 @@ void backup_all(const SourceList& list, const fs::path& archive, RunHost& host) 
     zip.release();  // closed: the handle is freed
   }
   temp.replace_target();
-  host.inform("Backup Completed : " + fs::absolute(archive).lexically_normal().string());
+  run.questions.inform("Backup Completed : " + fs::absolute(archive).lexically_normal().string());
 }
 
 }  // namespace lumatrix

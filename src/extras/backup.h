@@ -23,6 +23,6 @@ std::vector<std::string> archive_names(const SourceList& list);
 // built under a temporary name beside `archive` and renamed over it when complete: on any
 // failure (ImageError with the reason) the temporary is removed and an existing file named
 // `archive` is untouched. An empty list gives an empty archive.
-void backup_all(const SourceList& list, const std::filesystem::path& archive, RunHost& host);
+void backup_all(const SourceList& list, const std::filesystem::path& archive, const RunSeam& run);
 
 }  // namespace lumatrix

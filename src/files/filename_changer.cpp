@@ -17,22 +17,22 @@ bool filename_changer_on(const Settings& settings) {
 }
 
 void preview(RenameList& list, const SourceList& control_center, const Settings& settings,
-             RunHost& host) {
+             Questions& questions) {
   if (filename_changer_on(settings) && !control_center.empty() &&
-      host.ask_yes_no("Do You want to Preview Filename Change from Control Center List?"))
+      questions.ask_yes_no("Do You want to Preview Filename Change from Control Center List?"))
     list.fill_from(control_center, settings);
   list.recompute_names(settings);
 }
 
-ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
+ChangerOutcome process_all(RenameList& list, Settings& settings, const RunSeam& run,
                            const std::function<void(const Settings&)>& save_settings) {
   if (save_settings) save_settings(settings);
   const int count = static_cast<int>(std::min<size_t>(list.size(), INT32_MAX));
-  host.set_progress(0, count);
+  run.events.set_progress(0, count);
   ChangerOutcome outcome;
   int visited = 0;
   for (int r = 1; r <= count; ++r) {
-    if (host.stop_requested() && confirm_stop(host, count)) {
+    if (run.cancel.requested() && confirm_stop(run, count)) {
       outcome.stopped = true;
       break;
     }
@@ -43,7 +43,7 @@ ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
 
     std::error_code error;
     if (!fs::exists(source, error)) {
-      host.inform(row.old_name + " does not Exist");
+      run.questions.inform(row.old_name + " does not Exist");
       ++outcome.missing;
       continue;
     }
@@ -57,7 +57,8 @@ ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
     // left. Copies replace whole, as a copy leaves its source in place.
     if (settings.overwritefilename) {
       if (move_file_no_replace(source, target) == MoveResult::TargetTaken) {
-        host.log("Not Renamed : " + source.string() + " (" + target.string() + " already exists)");
+        run.events.log("Not Renamed : " + source.string() + " (" + target.string() +
+                       " already exists)");
         ++outcome.refused;
       } else {
         ++outcome.done;
@@ -66,15 +67,14 @@ ChangerOutcome process_all(RenameList& list, Settings& settings, RunHost& host,
       copy_file_whole(source, target);
       ++outcome.done;
     }
-    host.set_progress(r, count);
-    host.process_events();
+    run.events.set_progress(r, count);
   }
   if (!settings.resetstartnumber) {
     const int64_t next = static_cast<int64_t>(settings.start_number) + visited;
     settings.start_number =
         static_cast<int32_t>(std::min<int64_t>(next, std::numeric_limits<int32_t>::max()));
   }
-  host.inform("Renaming Process Complete");
+  run.questions.inform("Renaming Process Complete");
   return outcome;
 }
 

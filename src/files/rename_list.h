@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "settings/settings.h"
 #include "files/source_list.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 

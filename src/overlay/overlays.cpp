@@ -7,7 +7,7 @@ namespace lumatrix {
 
 Overlays standard_overlays() {
   Overlays overlays;
-  overlays.caption = [](Workspace& ws, RunHost&, const Settings& settings,
+  overlays.caption = [](Workspace& ws, EventSink&, const Settings& settings,
                         const PipelineEntry& entry,
                         int which) { add_caption(ws, settings, entry.output_name, which); };
   overlays.watermark = apply_watermark;

@@ -34,6 +34,11 @@ void check_ft(FT_Error error, const char* what) {
 std::pair<std::string, int> match_font(const FontRecord& font) {
   static std::once_flag init;
   std::call_once(init, [] { FcInit(); });
+  // The workers of a run match their fonts at the same time, and fontconfig's configuration is
+  // one for the process; a match happens once per font and worker, so one at a time costs
+  // nothing.
+  static std::mutex matching;
+  const std::lock_guard lock(matching);
   PatternPtr pattern(FcPatternCreate());
   if (!pattern) throw ImageError("text rendering: out of memory matching a font");
   const auto add_family = [&](const std::string& family) {

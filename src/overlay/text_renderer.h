@@ -10,9 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "settings/settings_values.h"
 #include "imaging/raster.h"
 #include "overlay/font3d.h"
+#include "settings/settings_values.h"
 
 namespace lumatrix {
 

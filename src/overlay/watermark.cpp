@@ -138,7 +138,7 @@ void stamp_watermark(ImageDocument& doc, const ImageDocument& mark, Point at, St
   stamp_once(doc, mark, mark24, at, mode, percent, nullptr);
 }
 
-void apply_watermark(Workspace& ws, RunHost& host, const Settings& settings, int which) {
+void apply_watermark(Workspace& ws, EventSink& events, const Settings& settings, int which) {
   const WatermarkGroup wm = watermark_group(settings, which);
   const std::filesystem::path file(std::string(trim_blanks(wm.file)));
   ImageDocument& mark = ws.resizer;
@@ -153,7 +153,7 @@ void apply_watermark(Workspace& ws, RunHost& host, const Settings& settings, int
   }
   if (failure.empty() && mark.empty()) failure = "the file holds no picture";
   if (!failure.empty()) {
-    host.log("Watermark not applied: " + file.string() + ": " + failure);
+    events.log("Watermark not applied: " + file.string() + ": " + failure);
     return;
   }
   ImageDocument& doc = ws.processimage;

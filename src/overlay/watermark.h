@@ -39,6 +39,6 @@ void stamp_watermark(ImageDocument& doc, const ImageDocument& mark, Point at, St
 // Applies watermark 1 or 2 of the settings to `processimage`, loading the file into `resizer`.
 // A file that cannot be loaded leaves the image as it was and logs
 // "Watermark not applied: <file>: <reason>".
-void apply_watermark(Workspace& ws, RunHost& host, const Settings& settings, int which);
+void apply_watermark(Workspace& ws, EventSink& events, const Settings& settings, int which);
 
 }  // namespace lumatrix

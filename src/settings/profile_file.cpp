@@ -1,5 +1,6 @@
 #include "settings/profile_file.h"
 
+#include <algorithm>
 #include <limits>
 #include <span>
 
@@ -13,6 +14,8 @@ namespace lumatrix {
 namespace {
 
 constexpr std::string_view kSection = "Settings";
+// Options of this program's own, after [Settings]: readers that know only [Settings] skip it.
+constexpr std::string_view kExtensionSection = "Lumatrix";
 constexpr std::string_view kTextPrefix = "text:";
 constexpr std::string_view kInt64Prefix = "int64:";
 
@@ -254,13 +257,23 @@ std::string profile_text(const Settings& settings) {
   std::string text = "[" + std::string(kSection) + "]\r\n";
   for (const ProfileKey& key : profile_keys())
     text += std::string(key.key) + "=" + encode_value(key, settings) + "\r\n";
+  // Only a record that sets an extension gets the section, so a profile of defaults stays the
+  // file older versions wrote.
+  const std::span<const ProfileKey> extensions = extension_keys();
+  if (std::all_of(extensions.begin(), extensions.end(),
+                  [&](const ProfileKey& key) { return holds_default(*key.option, settings); }))
+    return text;
+  text += "[" + std::string(kExtensionSection) + "]\r\n";
+  for (const ProfileKey& key : extensions)
+    text += std::string(key.key) + "=" + encode_value(key, settings) + "\r\n";
   return text;
 }
 
 std::vector<std::string> apply_profile_text(std::string_view text, Settings& settings) {
   std::vector<std::string> warnings;
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  bool in_settings = false;
+  // The section being read finds its keys here; none for an unknown section.
+  const ProfileKey* (*find_key)(std::string_view) = nullptr;
   while (!text.empty()) {
     size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
@@ -271,12 +284,15 @@ std::vector<std::string> apply_profile_text(std::string_view text, Settings& set
     const char first = line.front();
     if (first == '#' || first == '/' || first == ';' || first == '\\') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']') {
-      in_settings = choice_is(trimmed.substr(1, trimmed.size() - 2), kSection);
+      const std::string_view section = trimmed.substr(1, trimmed.size() - 2);
+      find_key = choice_is(section, kSection)            ? find_profile_key
+                 : choice_is(section, kExtensionSection) ? find_extension_key
+                                                         : nullptr;
       continue;
     }
     size_t equals = line.find('=');
-    if (!in_settings || equals == std::string_view::npos) continue;
-    const ProfileKey* key = find_profile_key(line.substr(0, equals));
+    if (!find_key || equals == std::string_view::npos) continue;
+    const ProfileKey* key = find_key(line.substr(0, equals));
     if (!key) continue;
     if (auto warning = decode_value(*key, trim_blanks(line.substr(equals + 1)), settings))
       warnings.push_back(std::move(*warning));

@@ -1,6 +1,8 @@
 #pragma once
 // Profile files: INI text holding the settings record in section [Settings], one key per
-// stored property, every key on every save, in a fixed order, CR LF line ends.
+// stored property, every key on every save, in a fixed order, CR LF line ends. The extension
+// options follow in section [Lumatrix], written only when one of them differs from its default;
+// readers that know only [Settings] skip it.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,9 +15,10 @@ namespace lumatrix {
 
 // The whole profile text for a record.
 std::string profile_text(const Settings& settings);
-// Applies a profile text to a record: keys present set their value, absent keys leave it,
-// unknown keys and other sections are ignored, a later key wins. A value that does not fit its
-// property is skipped; the returned warnings say which ("perpage.AsInt64: Can't read value as
+// Applies a profile text to a record: keys present set their value, absent keys leave it (a
+// profile without [Lumatrix] leaves the extensions), unknown keys and other sections are
+// ignored, a key in the other section than its own too, a later key wins. A value that does not fit
+// its property is skipped; the returned warnings say which ("perpage.AsInt64: Can't read value as
 // integer type.").
 std::vector<std::string> apply_profile_text(std::string_view text, Settings& settings);
 

@@ -25,6 +25,7 @@ constexpr std::string_view Thumbnail2 = "Thumbnail 2 Settings";
 constexpr std::string_view FilenameChanger = "Filename Changer Settings";
 constexpr std::string_view Html = "HTML Wizard";
 constexpr std::string_view Hidden = "Hidden";
+constexpr std::string_view Performance = "Performance";
 
 using option_accepts::Accepts;
 using option_accepts::kIntMax;
@@ -44,9 +45,9 @@ MemberPointer member_of() {
 
 OptionDecl make(std::string_view name, OptionKind kind, std::string_view group,
                 std::string_view caption, Accepts accepts, MemberPointer member,
-                std::array<std::string_view, 7> keys) {
+                std::array<std::string_view, 7> keys, bool extension = false) {
   return OptionDecl{name,        kind,          group, caption, accepts.min,
-                    accepts.max, accepts.items, keys,  member};
+                    accepts.max, accepts.items, keys,  member,  extension};
 }
 
 #define LUMATRIX_DECL(member, kind, dflt, group, caption, accepts, ...)    \
@@ -56,10 +57,16 @@ OptionDecl make(std::string_view name, OptionKind kind, std::string_view group,
   make(name, OptionKind::kind, group, caption, option_accepts::accepts,         \
        member_of<&Settings::member>(), {__VA_ARGS__}),
 
-const OptionDecl kOptions[] = {LUMATRIX_SETTINGS_TABLE(LUMATRIX_DECL, LUMATRIX_DECL_N)};
+#define LUMATRIX_DECL_E(member, kind, dflt, group, caption, accepts, ...)  \
+  make(#member, OptionKind::kind, group, caption, option_accepts::accepts, \
+       member_of<&Settings::member>(), {__VA_ARGS__}, true),
+
+const OptionDecl kOptions[] = {
+    LUMATRIX_SETTINGS_TABLE(LUMATRIX_DECL, LUMATRIX_DECL_N, LUMATRIX_DECL_E)};
 
 #undef LUMATRIX_DECL
 #undef LUMATRIX_DECL_N
+#undef LUMATRIX_DECL_E
 
 }  // namespace
 
@@ -133,6 +140,19 @@ void check_integer(const OptionDecl& option, int64_t value) {
 void validate(const Settings& settings) {
   for (const OptionDecl& option : kOptions)
     if (option.has_range()) check_integer(option, option.in<int32_t>(settings));
+}
+
+bool holds_default(const OptionDecl& option, const Settings& settings) {
+  static const Settings defaults;
+  return std::visit(
+      [&](const auto& member) {
+        using M = std::decay_t<decltype(member)>;
+        if constexpr (std::is_same_v<M, ChoiceMember>)
+          return member.text(settings) == member.text(defaults);
+        else
+          return settings.*member == defaults.*member;
+      },
+      option.member);
 }
 
 }  // namespace lumatrix

@@ -38,7 +38,7 @@ struct Settings {
   LUMATRIX_MEMBER_TYPE(kind, accepts) member = dflt;
 #define LUMATRIX_MEMBER_N(member, name, kind, dflt, group, caption, accepts, ...) \
   LUMATRIX_MEMBER_TYPE(kind, accepts) member = dflt;
-  LUMATRIX_SETTINGS_TABLE(LUMATRIX_MEMBER, LUMATRIX_MEMBER_N)
+  LUMATRIX_SETTINGS_TABLE(LUMATRIX_MEMBER, LUMATRIX_MEMBER_N, LUMATRIX_MEMBER)
 #undef LUMATRIX_MEMBER
 #undef LUMATRIX_MEMBER_N
 
@@ -68,6 +68,7 @@ struct OptionDecl {
   std::span<const std::string_view> items;  // Choice and Index: vocabulary in display order
   std::array<std::string_view, 7> keys{};   // profile keys owned, unused entries empty
   MemberPointer member;
+  bool extension = false;  // stored in the extension section, not in [Settings]
 
   bool has_range() const { return kind == OptionKind::Integer || kind == OptionKind::Index; }
   size_t key_count() const;
@@ -103,5 +104,8 @@ class SettingError : public std::invalid_argument {
 void check_integer(const OptionDecl& option, int64_t value);
 // Checks every integer of the record against its range; the first offender throws.
 void validate(const Settings& settings);
+
+// Whether the option holds its default value in `settings` (every part of a font or colour).
+bool holds_default(const OptionDecl& option, const Settings& settings);
 
 }  // namespace lumatrix

@@ -238,31 +238,57 @@ constexpr std::string_view kKeyOrder[] = {
 struct KeyTable {
   std::vector<ProfileKey> keys;
   std::unordered_map<std::string, size_t> by_lower_name;
+
+  void add(std::string_view key, const OptionDecl* owner) {
+    if (!by_lower_name.emplace(normalized_choice(key), keys.size()).second)
+      throw std::logic_error("profile key owned twice: " + std::string(key));
+    keys.push_back({key, owner, key.substr(key.rfind('.') + 1)});
+  }
+  const ProfileKey* find(std::string_view key) const {
+    auto found = by_lower_name.find(normalized_choice(key));
+    return found == by_lower_name.end() ? nullptr : &keys[found->second];
+  }
 };
 
-// Binds every key to the option declaring it. A key without an owner, or an owned key missing
-// from the order, is a slip in the option table; it fails loudly at first use.
+// Binds every [Settings] key to the option declaring it. A key without an owner, or an owned
+// key missing from the order, is a slip in the option table; it fails loudly at first use.
 KeyTable build_key_table() {
   KeyTable table;
   for (std::string_view key : kKeyOrder) {
     const OptionDecl* owner = nullptr;
     for (const OptionDecl& option : options())
       for (size_t i = 0; i < option.key_count(); ++i)
-        if (option.keys[i] == key) owner = &option;
+        if (option.keys[i] == key && !option.extension) owner = &option;
     if (!owner) throw std::logic_error("profile key without option: " + std::string(key));
-    table.by_lower_name.emplace(normalized_choice(key), table.keys.size());
-    table.keys.push_back({key, owner, key.substr(key.rfind('.') + 1)});
+    table.add(key, owner);
   }
   for (const OptionDecl& option : options())
-    for (size_t i = 0; i < option.key_count(); ++i)
-      if (!table.by_lower_name.count(normalized_choice(option.keys[i])))
+    for (size_t i = 0; i < option.key_count() && !option.extension; ++i)
+      if (!table.find(option.keys[i]))
         throw std::logic_error("option key missing from the profile order: " +
                                std::string(option.keys[i]));
   return table;
 }
 
+// The extension section lists its keys in table order; they are never [Settings] keys.
+KeyTable build_extension_table() {
+  KeyTable table;
+  for (const OptionDecl& option : options())
+    for (size_t i = 0; i < option.key_count() && option.extension; ++i) {
+      if (find_profile_key(option.keys[i]))
+        throw std::logic_error("extension key taken by [Settings]: " + std::string(option.keys[i]));
+      table.add(option.keys[i], &option);
+    }
+  return table;
+}
+
 const KeyTable& key_table() {
   static const KeyTable table = build_key_table();
+  return table;
+}
+
+const KeyTable& extension_table() {
+  static const KeyTable table = build_extension_table();
   return table;
 }
 
@@ -273,9 +299,15 @@ std::span<const ProfileKey> profile_keys() {
 }
 
 const ProfileKey* find_profile_key(std::string_view key) {
-  const KeyTable& table = key_table();
-  auto found = table.by_lower_name.find(normalized_choice(key));
-  return found == table.by_lower_name.end() ? nullptr : &table.keys[found->second];
+  return key_table().find(key);
+}
+
+std::span<const ProfileKey> extension_keys() {
+  return extension_table().keys;
+}
+
+const ProfileKey* find_extension_key(std::string_view key) {
+  return extension_table().find(key);
 }
 
 }  // namespace lumatrix

@@ -14,9 +14,13 @@ struct ProfileKey {
   std::string_view property;  // the part after the last dot: "AsInt64", "Text", "Style", ...
 };
 
-// All keys, in file order (219 of them).
+// The keys of the [Settings] section, in file order (219 of them).
 std::span<const ProfileKey> profile_keys();
 // The key of that name, compared without regard to case as INI files do; nullptr if unknown.
 const ProfileKey* find_profile_key(std::string_view key);
+
+// The keys of the extension section, in table order.
+std::span<const ProfileKey> extension_keys();
+const ProfileKey* find_extension_key(std::string_view key);
 
 }  // namespace lumatrix

@@ -11,6 +11,9 @@
 //              items(list) offers texts used as typed; vocabulary<V>() offers V::items and
 //              reads a text by V::parse (see choice.h)
 //   keys...    the profile keys the option owns (none: the profile does not store it)
+// XE rows are extensions: options of this program that older profiles do not have. Their
+// columns are those of X; their keys live in a section of their own after [Settings]
+// ([Lumatrix]), which older readers skip, so the [Settings] section keeps exactly its keys.
 // The struct, the defaults, validation, the profile and the command line all come from here.
 //
 // Kinds map to C++ types: Flag bool, Integer/Index int32_t, Choice/Text std::string (a Choice
@@ -18,7 +21,7 @@
 // HtmlColour HtmlColour, Font FontRecord.
 
 // clang-format off
-#define LUMATRIX_SETTINGS_TABLE(X, XN) \
+#define LUMATRIX_SETTINGS_TABLE(X, XN, XE) \
   /* Resizing */ \
   X(resizing_method, Choice, "As Is", Resizing, "Resizing Method", vocabulary<ResizeMethodChoice>(), "resizing_method.Text") \
   X(image_width, Integer, 640, Resizing, "Width (pixels)", nonneg(), "image_width.AsInteger") \
@@ -225,5 +228,8 @@
   XN(filegrid_savelist_FileName, "filegrid_savelist.FileName", Text, "", Hidden, "Last saved list", none(), "filegrid_savelist.FileName") \
   XN(filegrid_savelist_InitialDir, "filegrid_savelist.InitialDir", Text, "", Hidden, "Last saved list folder", none(), "filegrid_savelist.InitialDir") \
   X(Memo2, Lines, Lines{}, Hidden, "Hidden memo 2", none(), "Memo2.Lines") \
-  X(Memo3, Lines, Lines{}, Hidden, "Hidden memo 3", none(), "Memo3.Lines")
+  X(Memo3, Lines, Lines{}, Hidden, "Hidden memo 3", none(), "Memo3.Lines") \
+  /* Extensions */ \
+  XE(workers, Integer, 0, Performance, "Workers", range(0, 1024), "workers") \
+  XE(memory_budget, Integer, 0, Performance, "Memory Budget (MB)", nonneg(), "memory_budget")
 // clang-format on

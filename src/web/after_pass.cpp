@@ -8,20 +8,20 @@
 
 namespace lumatrix {
 
-void WebAfterPass::slice_images(Workspace& ws, RunHost& host, const Settings& settings,
+void WebAfterPass::slice_images(Workspace& ws, const RunSeam& run, const Settings& settings,
                                 const std::vector<GalleryRecord>& records) {
-  slice_images_only(ws, host, settings, records);
+  slice_images_only(ws, run, settings, records);
 }
 
-void WebAfterPass::create_gallery(Workspace& ws, RunHost& host, const Settings& settings,
+void WebAfterPass::create_gallery(Workspace& ws, const RunSeam& run, const Settings& settings,
                                   const std::vector<GalleryRecord>& records) {
   // A page that cannot be written ends the gallery, not the run: what was written stays.
   try {
-    create_html_gallery(ws, host, settings, records, preview, viewer_folder);
+    create_html_gallery(ws, run, settings, records, preview, viewer_folder);
   } catch (const ImageError& error) {
-    host.log("Error: HTML Gallery: " + error.path().string() + ": " + error.reason());
+    run.events.log("Error: HTML Gallery: " + error.path().string() + ": " + error.reason());
   } catch (const std::exception& error) {
-    host.log(std::string("Error: HTML Gallery: ") + error.what());
+    run.events.log(std::string("Error: HTML Gallery: ") + error.what());
   }
 }
 

@@ -17,11 +17,11 @@ class WebAfterPass : public AfterPass {
   std::filesystem::path viewer_folder;
 
   // The slicing-only pass: tiles and one page per image.
-  void slice_images(Workspace& ws, RunHost& host, const Settings& settings,
+  void slice_images(Workspace& ws, const RunSeam& run, const Settings& settings,
                     const std::vector<GalleryRecord>& records) override;
   // The gallery: thumbnails, index pages, image pages, start page and autorun file. An error
   // that ends it is a log line.
-  void create_gallery(Workspace& ws, RunHost& host, const Settings& settings,
+  void create_gallery(Workspace& ws, const RunSeam& run, const Settings& settings,
                       const std::vector<GalleryRecord>& records) override;
 };
 

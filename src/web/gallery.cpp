@@ -70,10 +70,10 @@ void size_thumbnail(ImageDocument& doc, const Settings& settings, ResampleFilter
 
 class GalleryPass {
  public:
-  GalleryPass(Workspace& ws, RunHost& host, const Settings& settings,
+  GalleryPass(Workspace& ws, const RunSeam& run, const Settings& settings,
               std::vector<GalleryRecord> records, fs::path viewer_folder)
       : ws_(ws),
-        host_(host),
+        run_(run),
         settings_(settings),
         records_(std::move(records)),
         viewer_folder_(std::move(viewer_folder)) {
@@ -86,7 +86,7 @@ class GalleryPass {
   }
 
   GalleryResult run() {
-    host_.log("Starting Thumbnail Gallery Creation");
+    run_.events.log("Starting Thumbnail Gallery Creation");
     const int count = static_cast<int>(records_.size());
     if (count > 0) {
       labels_.back = navigation_label(ws_.specs, settings_.backimage, nav_folder_, "BACK");
@@ -94,17 +94,16 @@ class GalleryPass {
       labels_.next = navigation_label(ws_.specs, settings_.nextimage, nav_folder_, "NEXT");
     }
     pages_ = (count + settings_.perpage - 1) / settings_.perpage;
-    host_.set_progress(0, count);
-    const bool stop_already_pending = host_.stop_requested();
+    run_.events.set_progress(0, count);
+    const bool stop_already_pending = run_.cancel.requested();
     int item = 1, column = 1, page = 1;
     PageLines index;
     fs::path last_folder;
     for (int i = 1; i <= count; ++i) {
-      host_.process_events();
-      if (!stop_already_pending && host_.stop_requested() &&
-          host_.ask_ok_cancel("Do You want to Stop the HTML Creation ?")) {
-        host_.inform("Process Terminated by User");
-        host_.set_progress(0, count);
+      if (!stop_already_pending && run_.cancel.requested() &&
+          run_.questions.ask_ok_cancel("Do You want to Stop the HTML Creation ?")) {
+        run_.questions.inform("Process Terminated by User");
+        run_.events.set_progress(0, count);
         result_.stopped = true;
         // The images done so far keep an index page that lists them and that their pages'
         // HOME links reach.
@@ -124,7 +123,6 @@ class GalleryPass {
       const bool page_due = image_page_due(settings_, target);
       // Without an extension for pages no image page exists to link to; the picture does.
       if (!target.empty() && !page_due) target = name;
-      host_.process_events();
 
       IndexEntry entry{name, record.displayname, target, {}, file_bytes(image), {}};
       if (settings_.htmlfiledate) entry.date = file_date(image);
@@ -136,7 +134,7 @@ class GalleryPass {
         if (settings_.htmlthumbnail && thumb_made)
           make_thumbnail(image, thumb, ResampleFilter::Lanczos3, false);
         entry.thumb_size = image_size_attributes(ws_.specs, thumb);
-        host_.log("Creating Thumbnails");
+        run_.events.log("Creating Thumbnails");
         column = append_table_entry(index, settings_, entry,
                                     {item, column, settings_.linemax, i == count});
       }
@@ -153,8 +151,7 @@ class GalleryPass {
       } else {
         ++item;
       }
-      host_.set_progress(i, count);
-      host_.process_events();
+      run_.events.set_progress(i, count);
     }
     return result_;
   }
@@ -171,14 +168,14 @@ class GalleryPass {
     try {
       if (!doc.load(image)) throw ImageError(image, "no reader for this file type");
       doc.params.iptc.clear();
-      if (!first) host_.log("Loaded " + name);
+      if (!first) run_.events.log("Loaded " + name);
       size_attributes_ =
           screen_fit_attributes(settings_.screensize.value(), doc.width(), doc.height());
       if (trimmed(size_attributes_).empty())
         size_attributes_ = image_size_attributes(ws_.specs, image);
       if (first) {
         if (!settings_.retainheaderinfo_thumb) doc.reset_info();
-        host_.log("Loading " + name);
+        run_.events.log("Loading " + name);
         doc.params.stream_header = settings_.retainheaderinfo_thumb;
         doc.params.jpeg_quality = settings_.JPEG_Quality;
         doc.params.jpeg_smoothing = settings_.JPEG_Smoothing;
@@ -197,10 +194,10 @@ class GalleryPass {
       size_thumbnail(doc, settings_, filter);
       fs::create_directories(thumb.parent_path());
       if (!doc.save(thumb)) throw ImageError(thumb, "no writer for this file type");
-      if (first) host_.log("Creating Thumbnails");
+      if (first) run_.events.log("Creating Thumbnails");
       return true;
     } catch (const std::exception& error) {
-      host_.log("Error: Thumbnail of " + image.string() + ": " + reason_of(error));
+      run_.events.log("Error: Thumbnail of " + image.string() + ": " + reason_of(error));
       if (first && size_attributes_.empty())
         size_attributes_ = image_size_attributes(ws_.specs, image);
       return false;
@@ -240,10 +237,10 @@ class GalleryPass {
     bool sliced = false;
     if (settings_.enableslicing) {
       try {
-        input.sliced_table = slice_image(ws_, host_, settings_, image);
+        input.sliced_table = slice_image(ws_, settings_, image);
         sliced = true;
       } catch (const std::exception& error) {
-        host_.log("Error: Image Slicing of " + image.string() + ": " + reason_of(error));
+        run_.events.log("Error: Image Slicing of " + image.string() + ": " + reason_of(error));
       }
     }
     write_text(path, crlf_text(image_page(settings_, labels_, input)));
@@ -259,15 +256,15 @@ class GalleryPass {
     const fs::path viewer = viewer_folder_ / "pagescope.exe";
     std::error_code error;
     if (!fs::is_regular_file(viewer, error)) {
-      host_.log("Error: pagescope.exe not found in " + viewer_folder_.string() +
-                ", autorun.INF is written without its viewer");
+      run_.events.log("Error: pagescope.exe not found in " + viewer_folder_.string() +
+                      ", autorun.INF is written without its viewer");
       return;
     }
     fs::copy_file(viewer, folder / "pagescope.exe", fs::copy_options::overwrite_existing);
   }
 
   Workspace& ws_;
-  RunHost& host_;
+  RunSeam run_;
   Settings settings_;
   std::vector<GalleryRecord> records_;
   fs::path viewer_folder_;
@@ -301,16 +298,16 @@ fs::path program_folder() {
   return error ? fs::current_path() : self.parent_path();
 }
 
-GalleryResult create_html_gallery(Workspace& ws, RunHost& host, const Settings& settings,
+GalleryResult create_html_gallery(Workspace& ws, const RunSeam& run, const Settings& settings,
                                   std::vector<GalleryRecord> records, const GalleryPreview& preview,
                                   const fs::path& viewer_folder) {
-  GalleryPass pass(ws, host, settings, std::move(records),
+  GalleryPass pass(ws, run, settings, std::move(records),
                    viewer_folder.empty() ? program_folder() : viewer_folder);
   GalleryResult result = pass.run();
   if (settings.Previewafter && preview)
     preview(result.start_page);
   else
-    host.log("HTML Autogeneration Done");
+    run.events.log("HTML Autogeneration Done");
   return result;
 }
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/batch_run.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/batch_run.h"
 #include "engine/workspace.h"
+#include "settings/settings.h"
 #include "web/gallery_text.h"
 
 namespace lumatrix {
@@ -29,7 +29,7 @@ using GalleryPreview = std::function<void(const std::filesystem::path& start_pag
 // count comes from the records, so every page link leads to a written page. A failed
 // thumbnail costs that image's thumbnail and a log line; a page or autorun file that cannot be
 // written throws (files written so far stay).
-GalleryResult create_html_gallery(Workspace& ws, RunHost& host, const Settings& settings,
+GalleryResult create_html_gallery(Workspace& ws, const RunSeam& run, const Settings& settings,
                                   std::vector<GalleryRecord> records,
                                   const GalleryPreview& preview = {},
                                   const std::filesystem::path& viewer_folder = {});

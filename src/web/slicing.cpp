@@ -133,7 +133,7 @@ Raster copy_tile(const Raster& source, const TileRect& rect) {
   return tile;
 }
 
-std::vector<std::string> slice_image(Workspace& ws, RunHost& host, const Settings& settings,
+std::vector<std::string> slice_image(Workspace& ws, const Settings& settings,
                                      const fs::path& image) {
   ImageDocument& whole = ws.sliceprocess;
   if (!whole.load(image)) throw ImageError(image, "no reader for this file type");
@@ -159,7 +159,6 @@ std::vector<std::string> slice_image(Workspace& ws, RunHost& host, const Setting
     lines.emplace_back("</tr>");
   }
   lines.emplace_back("</table>");
-  host.process_events();
   return lines;
 }
 
@@ -175,42 +174,37 @@ std::string crlf_text(const std::vector<std::string>& lines) {
   return text;
 }
 
-void slice_images_only(Workspace& ws, RunHost& host, const Settings& settings,
+void slice_images_only(Workspace& ws, const RunSeam& run, const Settings& settings,
                        const std::vector<GalleryRecord>& records) {
   const int count = static_cast<int>(records.size());
-  host.set_progress(0, count);
+  run.events.set_progress(0, count);
   // A stop left over from the image pass has had its answer there; only a new one stops here.
-  const bool stop_already_pending = host.stop_requested();
+  const bool stop_already_pending = run.cancel.requested();
   for (int i = 1; i <= count; ++i) {
-    host.process_events();
-    if (!stop_already_pending && host.stop_requested() &&
-        host.ask_ok_cancel("Do You want to Stop the Image Slicing Process ?")) {
-      host.inform("Process Terminated by User");
-      host.set_progress(0, count);
+    if (!stop_already_pending && run.cancel.requested() &&
+        run.questions.ask_ok_cancel("Do You want to Stop the Image Slicing Process ?")) {
+      run.questions.inform("Process Terminated by User");
+      run.events.set_progress(0, count);
       return;
     }
-    host.process_events();
 
     const fs::path image(records[static_cast<size_t>(i) - 1].filename);
     const std::string name = image.filename().string();
-    host.log("Image Slicing Process : " + name);
-    host.process_events();
+    run.events.log("Image Slicing Process : " + name);
     try {
       std::vector<std::string> page{"<html><head><title>" + html_text(name) + "</title></head>",
                                     R"(<body><div align="Center">)"};
-      for (std::string& line : slice_image(ws, host, settings, image))
-        page.push_back(std::move(line));
+      for (std::string& line : slice_image(ws, settings, image)) page.push_back(std::move(line));
       const std::string text = crlf_text(page);
       fs::path page_path = image;
       page_path.replace_extension(".html");
       write_file_atomically(page_path,
                             std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
       drop_sliced_image(settings, image);
-      host.process_events();
     } catch (const std::exception& error) {
-      host.log("Error: Image Slicing of " + image.string() + ": " + reason_of(error));
+      run.events.log("Error: Image Slicing of " + image.string() + ": " + reason_of(error));
     }
-    host.set_progress(i, count);
+    run.events.set_progress(i, count);
   }
 }
 

@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/batch_run.h"
 #include "base/run_host.h"
-#include "settings/settings.h"
+#include "engine/batch_run.h"
 #include "engine/workspace.h"
 #include "imaging/image_document.h"
 #include "imaging/raster.h"
+#include "settings/settings.h"
 
 namespace lumatrix {
 
@@ -63,7 +63,7 @@ Raster copy_tile(const Raster& source, const TileRect& rect);
 // when the image cannot be read or a tile cannot be written; tiles written so far stay. The
 // image itself is left in place: the caller removes it with drop_sliced_image once its page is
 // written, so a failure never leaves the picture with neither its file nor its page.
-std::vector<std::string> slice_image(Workspace& ws, RunHost& host, const Settings& settings,
+std::vector<std::string> slice_image(Workspace& ws, const Settings& settings,
                                      const std::filesystem::path& image);
 
 // Deletes the full image unless retainspilt is on; a failed delete leaves the file.
@@ -75,7 +75,7 @@ std::string crlf_text(const std::vector<std::string>& lines);
 // The pass that runs when slicing is on and the gallery off: per record, the tiles and a page
 // named like the image with ".html" that shows their table. An image that cannot be read or
 // sliced costs a log line and that image only.
-void slice_images_only(Workspace& ws, RunHost& host, const Settings& settings,
+void slice_images_only(Workspace& ws, const RunSeam& run, const Settings& settings,
                        const std::vector<GalleryRecord>& records);
 
 }  // namespace lumatrix

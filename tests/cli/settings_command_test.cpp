@@ -108,6 +108,15 @@ TEST_F(SettingsCommand, HelpAndListDescribeTheOptions) {
   EXPECT_NE(list.output.find("perpage  (integer) \"Items Per Page\"\n    accepts: 1..65335"),
             std::string::npos);
   EXPECT_NE(list.output.find("FontDialog1.Font.Name=MS Sans Serif"), std::string::npos);
+  EXPECT_NE(list.output.find("[Performance]\nworkers  (integer) \"Workers\"\n    accepts: 0..1024\n"
+                             "    default: 0\n    (extension: stored in the profile's [Lumatrix] "
+                             "section)\n"),
+            std::string::npos)
+      << list.output;
+  size_t marked = 0;  // workers and memory_budget only
+  for (size_t at = 0; (at = list.output.find("(extension:", at)) != std::string::npos; ++at)
+    ++marked;
+  EXPECT_EQ(marked, 2u);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <csignal>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "cli/command.h"
 
@@ -80,14 +82,34 @@ TEST(TerminalRunHost, WithoutATerminalYesAnswersOrTheQuestionIsAnError) {
 TEST(TerminalRunHost, CtrlCRequestsAStopAndWithoutATerminalStops) {
   Terminal t;
   TerminalRunHost host(false, t.streams(false, false));
+  const RunSeam run = host.seam();
   install_interrupt_handler();
-  EXPECT_FALSE(host.stop_requested());
+  EXPECT_FALSE(run.cancel.requested());
   std::raise(SIGINT);
-  EXPECT_TRUE(host.stop_requested());
+  EXPECT_TRUE(run.cancel.requested());
   EXPECT_TRUE(host.ask_ok_cancel("Do You Want to Terminate the Current Process ?"));
   EXPECT_THROW(host.ask_yes_no("Other?"), UsageError);
   restore_interrupt_handler();
-  EXPECT_FALSE(host.stop_requested());
+  EXPECT_FALSE(run.cancel.requested());
+}
+
+TEST(TerminalRunHost, LinesFromManyThreadsArriveWhole) {
+  Terminal t;
+  {
+    TerminalRunHost host(false, t.streams(true, false));
+    host.set_progress(1, 4);
+    std::vector<std::thread> threads;
+    for (int n = 0; n < 4; ++n)
+      threads.emplace_back([&host, n] {
+        for (int i = 0; i < 200; ++i) host.log_line(std::string(40, static_cast<char>('a' + n)), n);
+      });
+    for (auto& thread : threads) thread.join();
+  }
+  std::istringstream out(t.out.str());
+  int lines = 0;
+  for (std::string line; std::getline(out, line); ++lines)
+    ASSERT_EQ(line, std::string(40, line.front()));
+  EXPECT_EQ(lines, 800);
 }
 
 TEST(TerminalRunHostDeathTest, SecondCtrlCEndsAtOnceWith130) {

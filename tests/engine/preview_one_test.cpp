@@ -68,7 +68,7 @@ TEST_F(PreviewOneTest, CaptionsSeeTheNameTheFilenameChangerForms) {
   settings.Text_Alignment = "Bottom Left";
   std::string printed;
   Overlays overlays;
-  overlays.caption = [&](Workspace&, RunHost&, const Settings&, const PipelineEntry& e, int) {
+  overlays.caption = [&](Workspace&, EventSink&, const Settings&, const PipelineEntry& e, int) {
     printed = e.output_name;
   };
   const PreviewResult result = preview_one(ws, host, settings, list, 1, overlays);

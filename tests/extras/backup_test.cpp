@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "recording_run_host.h"
 #include "base/image_error.h"
+#include "recording_run_host.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -40,7 +40,7 @@ TEST(Backup, SameNamesBothArchivedAndToolsAcceptTheArchive) {
   list.add_files({dir / "one" / "a.jpg", dir / "two" / "a.jpg", dir / "two" / "gone.png",
                   dir / "two" / "b.png"});
   test::RecordingRunHost host;
-  backup_all(list, dir / "backup.zip", host);
+  backup_all(list, dir / "backup.zip", host.seam());
 
   EXPECT_EQ(
       host.log_lines(),
@@ -64,7 +64,7 @@ TEST(Backup, SameNamesBothArchivedAndToolsAcceptTheArchive) {
 TEST(Backup, EmptyListMakesAnEmptyArchive) {
   test::TempDir dir;
   test::RecordingRunHost host;
-  backup_all(SourceList{}, dir / "empty.zip", host);
+  backup_all(SourceList{}, dir / "empty.zip", host.seam());
   EXPECT_EQ(fs::file_size(dir / "empty.zip"), 22u);
   auto info = test::run_shell("zipinfo " + test::shell_quote((dir / "empty.zip").string()));
   EXPECT_NE(info.output.find("number of entries: 0"), std::string::npos) << info.output;
@@ -82,11 +82,11 @@ TEST(Backup, FailureLeavesAnExistingArchiveAndNoTemporary) {
   list.add_files({dir / "a.jpg"});
   test::RecordingRunHost host;
   // The archive's folder is a file: nothing can be written there.
-  EXPECT_THROW(backup_all(list, dir / "a.jpg" / "new.zip", host), ImageError);
+  EXPECT_THROW(backup_all(list, dir / "a.jpg" / "new.zip", host.seam()), ImageError);
   // The archive's name is a folder: the finished archive cannot take it.
   fs::create_directory(dir / "taken.zip");
   write_text(dir / "taken.zip" / "inside", "x");
-  EXPECT_THROW(backup_all(list, dir / "taken.zip", host), ImageError);
+  EXPECT_THROW(backup_all(list, dir / "taken.zip", host.seam()), ImageError);
   EXPECT_TRUE(fs::is_directory(dir / "taken.zip"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
   EXPECT_EQ(host.count(Kind::Inform), 0);

@@ -46,7 +46,7 @@ class FilenameChanger : public ::testing::Test {
 TEST_F(FilenameChanger, CopiesIntoRenamedSubfolderKeepingTheOldFiles) {
   make({"a.jpg", "b.txt", "sub/c.png"});
   settings.filename_save_in = "[Source Directory]\\Renamed\\";
-  const ChangerOutcome outcome = process_all(list, settings, host);
+  const ChangerOutcome outcome = process_all(list, settings, host.seam());
   EXPECT_EQ(outcome.done, 3);
   EXPECT_EQ(text_of(dir / "Renamed" / "0001.jpg"), "a.jpg");
   EXPECT_EQ(text_of(dir / "Renamed" / "0002.txt"), "b.txt");
@@ -63,7 +63,7 @@ TEST_F(FilenameChanger, OwnDirectoryRenamesInPlaceOrCopiesBeside) {
   settings.overwritefilename = true;
   settings.filename_save_in = "[Source Directory]\\";
   settings.file_prefix = "p";
-  process_all(list, settings, host);
+  process_all(list, settings, host.seam());
   EXPECT_EQ(text_of(dir / "p0001.jpg"), "x.jpg");
   EXPECT_EQ(text_of(dir / "p0002.jpg"), "y.jpg");
   EXPECT_FALSE(fs::exists(dir / "x.jpg"));
@@ -74,7 +74,7 @@ TEST_F(FilenameChanger, OwnDirectoryRenamesInPlaceOrCopiesBeside) {
   settings.overwritefilename = false;
   settings.filename_save_in = "";
   settings.file_prefix = "q";
-  process_all(copies, settings, host);
+  process_all(copies, settings, host.seam());
   EXPECT_EQ(text_of(dir / "q0001.jpg"), "x.jpg");
   EXPECT_TRUE(fs::exists(dir / "p0001.jpg"));
 }
@@ -83,7 +83,7 @@ TEST_F(FilenameChanger, TwoRowsOneNameCopyReplacesRenameIsRefusedAndSaid) {
   make({"one/photo.jpg", "two/photo.jpg"});
   settings.appendprefixsuffix = true;  // the name without a number: both rows get "photo.jpg"
   settings.filename_save_in = (dir / "out").string() + "/";
-  process_all(list, settings, host);
+  process_all(list, settings, host.seam());
   EXPECT_EQ(text_of(dir / "out" / "photo.jpg"), "two/photo.jpg");
 
   RenameList in_place;
@@ -95,7 +95,7 @@ TEST_F(FilenameChanger, TwoRowsOneNameCopyReplacesRenameIsRefusedAndSaid) {
   settings.overwritefilename = true;
   settings.filename_save_in = "";
   host.reset();
-  const ChangerOutcome outcome = process_all(in_place, settings, host);
+  const ChangerOutcome outcome = process_all(in_place, settings, host.seam());
   EXPECT_EQ(outcome.done, 1);
   EXPECT_EQ(outcome.refused, 1);
   EXPECT_EQ(text_of(dir / "same.jpg"), "c.jpg");
@@ -112,7 +112,7 @@ TEST_F(FilenameChanger, MovesToAnotherFolderAndCarriesTheStartNumber) {
   settings.filename_save_in = (dir / "moved").string();
   settings.appendprefixsuffix = true;
   settings.file_suffix = "_s";
-  process_all(list, settings, host);
+  process_all(list, settings, host.seam());
   EXPECT_EQ(text_of(dir / "moved" / "holiday.jpg_s.jpg"), "holiday.jpg.jpg");
   EXPECT_FALSE(fs::exists(dir / "holiday.jpg.jpg"));
   EXPECT_EQ(settings.start_number, 4);
@@ -122,7 +122,7 @@ TEST_F(FilenameChanger, MovesToAnotherFolderAndCarriesTheStartNumber) {
 TEST_F(FilenameChanger, MissingFileIsSaidAndSkipped) {
   make({"a.jpg", "b_gone.jpg", "c.jpg"});
   fs::remove(dir / "b_gone.jpg");
-  const ChangerOutcome outcome = process_all(list, settings, host);
+  const ChangerOutcome outcome = process_all(list, settings, host.seam());
   EXPECT_EQ(outcome.missing, 1);
   EXPECT_EQ(outcome.done, 2);
   EXPECT_EQ(informs(host),
@@ -142,7 +142,7 @@ TEST_F(FilenameChanger, CreationDateIsEachRowsOwnFile) {
   settings.date_type = "Creation";
   settings.date_format = "YYYY";
   settings.filenameorder = "DatNum";
-  process_all(list, settings, host);
+  process_all(list, settings, host.seam());
   EXPECT_NE(list.entries[0].new_name.substr(0, 4), list.entries[1].new_name.substr(0, 4));
   EXPECT_TRUE(fs::exists(dir / list.entries[0].new_name));
 }
@@ -150,9 +150,12 @@ TEST_F(FilenameChanger, CreationDateIsEachRowsOwnFile) {
 TEST_F(FilenameChanger, StopAfterTheCurrentFileWhenConfirmed) {
   make({"a.jpg", "b.jpg", "c.jpg"});
   settings.resetstartnumber = false;
-  host.stop_after_queries = 1;
+  // Stop is pressed while the first file is renamed.
+  host.on_call = [&](const test::RecordingRunHost::Call& call) {
+    if (call.kind == Kind::Progress && call.position == 1) host.cancel.request();
+  };
   host.answers = {true};
-  const ChangerOutcome outcome = process_all(list, settings, host);
+  const ChangerOutcome outcome = process_all(list, settings, host.seam());
   EXPECT_TRUE(outcome.stopped);
   EXPECT_EQ(outcome.done, 1);
   EXPECT_EQ(host.count(Kind::OkCancel), 1);
@@ -165,7 +168,7 @@ TEST_F(FilenameChanger, UnwritableDestinationEndsTheRunKeepingDoneRows) {
   make({"a.jpg", "b.jpg"});
   test::write_bytes(dir / "file", bytes_of("f"));
   settings.filename_save_in = "[Source Directory]\\file\\";  // a folder that cannot be made
-  EXPECT_THROW(process_all(list, settings, host), ImageError);
+  EXPECT_THROW(process_all(list, settings, host.seam()), ImageError);
   EXPECT_EQ(text_of(dir / "a.jpg"), "a.jpg");
 }
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "settings/settings_keys.h"
-#include "settings_samples.h"
-#include "settings/user_paths.h"
 #include "base/image_error.h"
+#include "settings/settings_keys.h"
+#include "settings/user_paths.h"
+#include "settings_samples.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -133,6 +133,60 @@ TEST(ProfileFile, AbsentKeysLeaveValuesAndLaterKeysWin) {
   EXPECT_EQ(s.framesize, 7);
   EXPECT_EQ(s.image_width, 800);
   EXPECT_EQ(s.filter, "Blur More");
+}
+
+TEST(ProfileFile, ExtensionsFollowInTheirOwnSectionOnlyWhenOneIsSet) {
+  Settings s;
+  s.JPEG_Quality = 90;
+  const std::string plain = profile_text(s);
+  EXPECT_EQ(plain.find("[Lumatrix]"), std::string::npos);
+  s.workers = 3;
+  const std::string text = profile_text(s);
+  // [Settings] stays byte for byte what it was; the section comes after it, whole.
+  EXPECT_EQ(text, plain + "[Lumatrix]\r\nworkers=3\r\nmemory_budget=0\r\n");
+
+  TempDir dir;
+  save_profile(dir / "x.ini", s);
+  Settings loaded;
+  const ProfileLoad load = load_profile(dir / "x.ini", loaded);
+  EXPECT_TRUE(load.warnings.empty());
+  EXPECT_EQ(loaded, s);
+}
+
+TEST(ProfileFile, OldProfilesLeaveTheExtensionsAndSettingsReadersSkipThem) {
+  Settings extended = test::every_value_changed(false);
+  const std::string text = profile_text(extended);
+  const size_t section = text.find("[Lumatrix]\r\n");
+  ASSERT_NE(section, std::string::npos);
+
+  // A profile of an older version, which has no such section: the extensions keep their values.
+  Settings s;
+  s.workers = 5;
+  s.memory_budget = 2048;
+  EXPECT_TRUE(apply_profile_text(text.substr(0, section), s).empty());
+  EXPECT_EQ(s.workers, 5);
+  EXPECT_EQ(s.memory_budget, 2048);
+  EXPECT_EQ(s.JPEG_Quality, extended.JPEG_Quality);
+
+  // What [Settings] says reads the same with the section after it or without.
+  Settings with_section, without;
+  apply_profile_text(text, with_section);
+  apply_profile_text(text.substr(0, section), without);
+  with_section.workers = without.workers;
+  with_section.memory_budget = without.memory_budget;
+  EXPECT_EQ(with_section, without);
+
+  // A key read only in its own section; a value out of range is reported and skipped.
+  Settings t;
+  const auto warnings = apply_profile_text(
+      "[Settings]\r\nworkers=7\r\n[lumatrix]\r\nJPEG_Quality.AsInteger=5\r\n"
+      "memory_budget=300\r\nworkers=2000\r\n",
+      t);
+  EXPECT_EQ(t.JPEG_Quality, 75);
+  EXPECT_EQ(t.memory_budget, 300);
+  EXPECT_EQ(t.workers, 0);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0], "workers skipped: workers: 2000 is outside 0..1024");
 }
 
 TEST(ProfileFile, SkipsAndReportsValuesThatDoNotFit) {

@@ -83,10 +83,43 @@ TEST(SettingsTable, ProfileKeysAre219InFileOrderEachOwnedOnce) {
     EXPECT_TRUE(lower.insert(normalized_choice(key.key)).second) << key.key;
     EXPECT_TRUE(key.key.ends_with("." + std::string(key.property))) << key.key;
   }
-  for (const OptionDecl& option : options()) owned += option.key_count();
+  for (const OptionDecl& option : options())
+    if (!option.extension) owned += option.key_count();
   EXPECT_EQ(owned, 219u);  // no option claims a key twice or a key outside the order
   EXPECT_EQ(find_profile_key("PERPAGE.asint64")->option, find_option("perpage"));
   EXPECT_EQ(find_profile_key("perpage"), nullptr);
+}
+
+TEST(SettingsTable, ExtensionsAreRowsOfTheTableWithKeysOutsideSettings) {
+  const OptionDecl* workers = find_option("workers");
+  ASSERT_NE(workers, nullptr);
+  EXPECT_TRUE(workers->extension);
+  EXPECT_EQ(workers->caption, "Workers");
+  EXPECT_EQ(workers->range_text(), "0..1024");
+  EXPECT_EQ(Settings{}.workers, 0);
+  EXPECT_EQ(Settings{}.memory_budget, 0);
+  EXPECT_FALSE(find_option("JPEG_Quality")->extension);
+
+  const auto extensions = extension_keys();
+  ASSERT_EQ(extensions.size(), 2u);
+  EXPECT_EQ(extensions[0].key, "workers");
+  EXPECT_EQ(extensions[1].option, find_option("memory_budget"));
+  EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[1]);
+  // Neither table knows the other's keys.
+  EXPECT_EQ(find_profile_key("workers"), nullptr);
+  EXPECT_EQ(find_extension_key("JPEG_Quality.AsInteger"), nullptr);
+}
+
+TEST(SettingsTable, HoldsDefaultComparesEveryKindWithTheDefaults) {
+  Settings s;
+  for (const OptionDecl& option : options()) EXPECT_TRUE(holds_default(option, s)) << option.name;
+  s.workers = 3;
+  s.resizing_method = "1/2x";
+  s.FontDialog1.Size = 30;
+  EXPECT_FALSE(holds_default(*find_option("workers"), s));
+  EXPECT_FALSE(holds_default(*find_option("resizing_method"), s));
+  EXPECT_FALSE(holds_default(*find_option("FontDialog1"), s));
+  EXPECT_TRUE(holds_default(*find_option("memory_budget"), s));
 }
 
 TEST(SettingsTable, RangesRefuseWithTheSettingValueAndRange) {

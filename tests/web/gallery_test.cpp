@@ -72,7 +72,7 @@ class GalleryPass : public ::testing::Test {
                   [](int i) { return std::string(1, static_cast<char>('a' + i - 1)) + ".jpg"; });
   }
   GalleryResult run(const std::vector<GalleryRecord>& records) {
-    return create_html_gallery(ws, host, settings, records, {}, dir / "viewer");
+    return create_html_gallery(ws, host.seam(), settings, records, {}, dir / "viewer");
   }
 
   test::TempDir dir;
@@ -296,7 +296,11 @@ TEST_F(GalleryPass, SlicedImagePagesShowTheTileTableInsteadOfTheImage) {
 }
 
 TEST_F(GalleryPass, AStopAsksAndKeepsAnIndexPageForTheImagesDone) {
-  host.stop_after_queries = 3;  // the check at the start, images 1 and 2; image 3 stops
+  // Stop is pressed once image 2 is done: the check before image 3 asks.
+  host.on_call = [&](const test::RecordingRunHost::Call& call) {
+    if (call.kind == test::RecordingRunHost::Kind::Progress && call.position == 2)
+      host.cancel.request();
+  };
   host.answers = {true};
   const GalleryResult result = run(letters(5));
   EXPECT_TRUE(result.stopped);
@@ -333,7 +337,7 @@ TEST_F(GalleryPass, AnUnwritableFolderEndsTheGalleryWithALogLine) {
   records.push_back({"x", "y", (dir / "missing" / "z.jpg").string()});
   WebAfterPass after;
   after.viewer_folder = dir / "viewer";
-  after.create_gallery(ws, host, settings, records);
+  after.create_gallery(ws, host.seam(), settings, records);
   const auto log = host.log_lines();
   EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
     return line.rfind("Error: HTML Gallery: ", 0) == 0;

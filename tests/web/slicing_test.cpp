@@ -124,13 +124,12 @@ class SlicingPass : public ::testing::Test {
   void run(const std::vector<fs::path>& images) {
     std::vector<GalleryRecord> records;
     for (const fs::path& p : images) records.push_back({"", "", p.string()});
-    slice_images_only(ws, host, settings, records);
+    slice_images_only(ws, host.seam(), settings, records);
   }
   static std::string text(const fs::path& path) {
     const std::vector<uint8_t> bytes = test::read_bytes(path);
     return {bytes.begin(), bytes.end()};
   }
-  void process_with_slicing();
   static Raster load(const fs::path& path) {
     ImageDocument doc;
     EXPECT_TRUE(doc.load(path)) << path;
@@ -257,7 +256,10 @@ TEST_F(SlicingPass, AnUnreadableImageCostsALogLineAndNothingElse) {
 TEST_F(SlicingPass, AStopDuringThePassAsksAndEndsOnOk) {
   image("a.png", grey_picture(6, 6));
   image("b.png", grey_picture(6, 6));
-  host.stop_after_queries = 2;  // the pass's first look and image 1's check say no
+  // Stop is pressed while image 1 is sliced: the check before image 2 asks.
+  host.on_call = [&](const test::RecordingRunHost::Call& call) {
+    if (call.text == "Image Slicing Process : a.png") host.cancel.request();
+  };
   host.answers = {true};
   run({dir / "a.png", dir / "b.png"});
   EXPECT_EQ(host.log_lines(), std::vector<std::string>{"Image Slicing Process : a.png"});
@@ -274,19 +276,6 @@ TEST_F(SlicingPass, AStopDuringThePassAsksAndEndsOnOk) {
 }
 
 TEST_F(SlicingPass, ARunWithSlicingOnSlicesItsOutputs) {
-  // The run writes its automatic profile; keep it in the scratch folder.
-  const char* old_home = std::getenv("LUMATRIX_HOME");
-  const std::optional<std::string> saved_home =
-      old_home ? std::optional<std::string>(old_home) : std::nullopt;
-  setenv("LUMATRIX_HOME", (dir / "home").c_str(), 1);
-  process_with_slicing();
-  if (saved_home)
-    setenv("LUMATRIX_HOME", saved_home->c_str(), 1);
-  else
-    unsetenv("LUMATRIX_HOME");
-}
-
-void SlicingPass::process_with_slicing() {
   image("src/a.png", grey_picture(9, 6));
   image("src/b.png", grey_picture(9, 6));
   SourceList list;
@@ -297,7 +286,7 @@ void SlicingPass::process_with_slicing() {
   settings.Image_Format = "PNG";
   host.answers = {true};
   WebAfterPass after;
-  process_all(ws, host, settings, list, {}, &after);
+  process_all(ws, host.seam(), settings, list, {}, &after);
   const auto lines = host.log_lines();
   const auto begin = std::find(lines.begin(), lines.end(), "Begin Image Slicing Procedure");
   ASSERT_NE(begin, lines.end());

@@ -9,8 +9,8 @@
 #include <limits>
 #include <vector>
 
-#include "imaging/codecs/tiff_io.h"
 #include "base/image_error.h"
+#include "imaging/codecs/tiff_io.h"
 
 namespace lumatrix {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/tiff_io.h"
-#include "base/image_error.h"
 #include "imaging/quantize.h"
 
 namespace lumatrix {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "base/image_error.h"
+#include "imagemagick_reference.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "imagemagick_reference.h"
-#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

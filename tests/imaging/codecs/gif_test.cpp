@@ -3,10 +3,10 @@
 
 #include <cmath>
 
-#include "imaging/codecs/codecs.h"
-#include "imagemagick_reference.h"
-#include "imaging/image_document.h"
 #include "base/image_error.h"
+#include "imagemagick_reference.h"
+#include "imaging/codecs/codecs.h"
+#include "imaging/image_document.h"
 #include "imaging/quantize.h"
 #include "test_support.h"
 

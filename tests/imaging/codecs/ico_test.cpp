@@ -2,11 +2,11 @@
 
 #include <functional>
 
+#include "base/image_error.h"
+#include "imagemagick_reference.h"
 #include "imaging/codecs/byte_reader.h"
 #include "imaging/codecs/codecs.h"
-#include "imagemagick_reference.h"
 #include "imaging/image_document.h"
-#include "base/image_error.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/image_document.h"
-#include "base/image_error.h"
 #include "imaging/metadata.h"
 #include "test_support.h"
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "imaging/codecs/codecs.h"
 #include "base/image_error.h"
+#include "imaging/codecs/codecs.h"
 #include "test_support.h"
 
 namespace lumatrix {

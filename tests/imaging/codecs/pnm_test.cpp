@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "imaging/codecs/codecs.h"
-#include "imagemagick_reference.h"
 #include "base/image_error.h"
+#include "imagemagick_reference.h"
+#include "imaging/codecs/codecs.h"
 #include "test_support.h"
 
 namespace lumatrix {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/codecs/codecs.h"
-#include "imagemagick_reference.h"
 #include "base/image_error.h"
+#include "imagemagick_reference.h"
+#include "imaging/codecs/codecs.h"
 #include "imaging/quantize.h"
 #include "test_support.h"
 

@@ -6,19 +6,24 @@
 
 namespace lumatrix::test {
 
-void RecordingRunHost::log(const std::string& line) {
-  calls_.push_back({Kind::Log, line});
+void RecordingRunHost::record(Call call) {
+  {
+    const std::lock_guard lock(mutex_);
+    calls_.push_back(call);
+  }
+  if (on_call) on_call(call);
+}
+
+void RecordingRunHost::log_line(const std::string& line, std::optional<int> entry) {
+  record({Kind::Log, line, 0, 0, false, entry});
 }
 
 void RecordingRunHost::set_progress(int position, int maximum) {
-  calls_.push_back({Kind::Progress, {}, position, maximum});
-}
-
-void RecordingRunHost::process_events() {
-  calls_.push_back({Kind::Events, {}});
+  record({Kind::Progress, {}, position, maximum, false, std::nullopt});
 }
 
 bool RecordingRunHost::next_answer(const std::string& question) {
+  const std::lock_guard lock(mutex_);
   if (answers.empty()) {
     ADD_FAILURE() << "unscripted question: " << question;
     return false;
@@ -30,37 +35,42 @@ bool RecordingRunHost::next_answer(const std::string& question) {
 
 bool RecordingRunHost::ask_yes_no(const std::string& question) {
   const bool answer = next_answer(question);
-  calls_.push_back({Kind::YesNo, question, 0, 0, answer});
+  record({Kind::YesNo, question, 0, 0, answer, std::nullopt});
   return answer;
 }
 
 bool RecordingRunHost::ask_ok_cancel(const std::string& question) {
   const bool answer = next_answer(question);
-  calls_.push_back({Kind::OkCancel, question, 0, 0, answer});
+  record({Kind::OkCancel, question, 0, 0, answer, std::nullopt});
   return answer;
 }
 
 void RecordingRunHost::inform(const std::string& message) {
-  calls_.push_back({Kind::Inform, message});
+  record({Kind::Inform, message, 0, 0, false, std::nullopt});
 }
 
-bool RecordingRunHost::stop_requested() {
-  const bool stop = stop_after_queries >= 0 && stop_queries_ >= stop_after_queries;
-  ++stop_queries_;
-  calls_.push_back({Kind::StopQuery, {}, 0, 0, stop});
-  return stop;
+std::vector<RecordingRunHost::Call> RecordingRunHost::calls() const {
+  const std::lock_guard lock(mutex_);
+  return calls_;
 }
 
 std::vector<std::string> RecordingRunHost::log_lines() const {
   std::vector<std::string> lines;
-  for (const Call& call : calls_)
+  for (const Call& call : calls())
     if (call.kind == Kind::Log) lines.push_back(call.text);
   return lines;
 }
 
 int RecordingRunHost::count(Kind kind) const {
-  return static_cast<int>(std::count_if(calls_.begin(), calls_.end(),
-                                        [kind](const Call& c) { return c.kind == kind; }));
+  const std::vector<Call> all = calls();
+  return static_cast<int>(
+      std::count_if(all.begin(), all.end(), [kind](const Call& c) { return c.kind == kind; }));
+}
+
+void RecordingRunHost::reset() {
+  const std::lock_guard lock(mutex_);
+  calls_.clear();
+  cancel.reset();
 }
 
 }  // namespace lumatrix::test
