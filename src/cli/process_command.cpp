@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct ProcessArgs {
-  bool recursive = false, yes = false;
+  bool recursive = false, yes = false, fast = false;
   std::optional<fs::path> list_file;
   std::optional<std::string> orientation;
   RunResources resources;
@@ -39,6 +39,8 @@ ProcessArgs parse(const std::vector<std::string>& rest) {
       parsed.recursive = true;
     } else if (arg == "--yes" || arg == "-y") {
       parsed.yes = true;
+    } else if (arg == "--fast") {
+      parsed.fast = true;
     } else if (auto list = value("--list")) {
       if (parsed.list_file) throw UsageError{"--list given twice"};
       parsed.list_file = *list;
@@ -101,6 +103,8 @@ int run(const std::vector<std::string>& args) {
 
   // Every run started stores its settings, whether or not it is confirmed.
   save_default_profile(settings);
+  // For this run only, as --jobs is; the setting fast_resize is the lasting choice.
+  if (parsed.fast) settings.fast_resize = true;
 
   Workspace ws;
   WebAfterPass after_pass;
@@ -130,7 +134,7 @@ int run(const std::vector<std::string>& args) {
 void help(std::ostream& out) {
   out << "Usage: lumatrix process [--profile FILE] [--set NAME=VALUE]... [--recursive] [--yes]\n"
          "                        [--list FILE] [--orientation TEXT] [--jobs N]\n"
-         "                        [--memory SIZE] SOURCE...\n"
+         "                        [--memory SIZE] [--fast] SOURCE...\n"
          "Processes every image of the list with the job settings and saves the results\n"
          "(and thumbnails 1 and 2 when enabled), as \"Process All\" does. Each SOURCE file is\n"
          "one entry; a folder gives its images with the accepted extensions, in name order.\n"
@@ -153,7 +157,12 @@ void help(std::ostream& out) {
          "                       (default: the setting memory_budget in MB, whose 0 means\n"
          "                       three quarters of the memory available). An image starts\n"
          "                       when its decoded size (four copies of it) fits beside the\n"
-         "                       running ones; one larger than the whole budget runs alone.\n";
+         "                       running ones; one larger than the whole budget runs alone.\n"
+         "  --fast               fast JPEG resize for this run (the setting fast_resize):\n"
+         "                       where the first step shrinks a JPEG, it is decoded at a\n"
+         "                       half, a quarter or an eighth of its size and resampled\n"
+         "                       from there. Much faster on large photos, but the pixels\n"
+         "                       differ slightly from those of the exact resize.\n";
   describe_job_options(out);
   out << "\n"
          "The automatic profile default.ini in the per-user folder ($LUMATRIX_HOME, else\n"

@@ -28,6 +28,11 @@ struct Workspace {
   ImageDocument spare2 = work_document();
   ImageDocument specs = work_document();  // header reader
 
+  // Whether the "Before" and "After" views are filled: Preview One and the desktop program
+  // show them; a run without a view skips the two copies of every picture they cost, and may
+  // then resize while the source decodes (the "Before" view would need the full picture).
+  bool keep_views = false;
+
   // The filter chosen for the current image; the thumbnail sizing overwrites it for its own use.
   ResampleFilter resample_filter = ResampleFilter::None;
   // Full path of the file being processed (read for "creation" dates).

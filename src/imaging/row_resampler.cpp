@@ -26,6 +26,10 @@ void check_size(int width, int height) {
   check_pixel_limit(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
 }
 
+bool filtered_side_fits(int width, int height) {
+  return width <= kMaxFilteredSide && height <= kMaxFilteredSide;
+}
+
 // Filtered rows of one plane (the colour channels, or the alpha) waiting for the vertical pass,
 // row k of the source in slot k % slots.
 struct Ring {
@@ -111,7 +115,7 @@ struct RowResampler::Impl {
   }
 
   void start_filtered() {
-    if (width > kMaxFilteredSide || height > kMaxFilteredSide)
+    if (!filtered_side_fits(width, height))
       throw ImageError("cannot filter to " + std::to_string(width) + "x" + std::to_string(height) +
                        ": a side above " + std::to_string(kMaxFilteredSide) + " pixels");
     // Indexed and 1-bit pictures are filtered as colours; grey stays one channel.
@@ -210,6 +214,12 @@ Raster RowResampler::finish() {
     throw ImageError("the picture ended after " + std::to_string(impl_->received) + " of " +
                      std::to_string(impl_->source.height) + " rows");
   return std::move(impl_->out);
+}
+
+bool resample_accepts(int width, int height, ResampleFilter filter) {
+  if (width < 1 || height < 1) return false;
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > pixel_limit()) return false;
+  return filter_kernel(filter) == nullptr || filtered_side_fits(width, height);
 }
 
 }  // namespace lumatrix

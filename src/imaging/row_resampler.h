@@ -36,4 +36,8 @@ class RowResampler {
   std::unique_ptr<Impl> impl_;
 };
 
+// Whether a resample of a picture to width x height with `filter` goes ahead, rather than being
+// refused as RowResampler's constructor refuses it.
+bool resample_accepts(int width, int height, ResampleFilter filter);
+
 }  // namespace lumatrix

@@ -231,5 +231,6 @@
   X(Memo3, Lines, Lines{}, Hidden, "Hidden memo 3", none(), "Memo3.Lines") \
   /* Extensions */ \
   XE(workers, Integer, 0, Performance, "Workers", range(0, 1024), "workers") \
-  XE(memory_budget, Integer, 0, Performance, "Memory Budget (MB)", nonneg(), "memory_budget")
+  XE(memory_budget, Integer, 0, Performance, "Memory Budget (MB)", nonneg(), "memory_budget") \
+  XE(fast_resize, Flag, false, Performance, "Fast JPEG resize", none(), "fast_resize")
 // clang-format on

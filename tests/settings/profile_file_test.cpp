@@ -143,7 +143,7 @@ TEST(ProfileFile, ExtensionsFollowInTheirOwnSectionOnlyWhenOneIsSet) {
   s.workers = 3;
   const std::string text = profile_text(s);
   // [Settings] stays byte for byte what it was; the section comes after it, whole.
-  EXPECT_EQ(text, plain + "[Lumatrix]\r\nworkers=3\r\nmemory_budget=0\r\n");
+  EXPECT_EQ(text, plain + "[Lumatrix]\r\nworkers=3\r\nmemory_budget=0\r\nfast_resize=\"False\"\r\n");
 
   TempDir dir;
   save_profile(dir / "x.ini", s);
@@ -174,6 +174,7 @@ TEST(ProfileFile, OldProfilesLeaveTheExtensionsAndSettingsReadersSkipThem) {
   apply_profile_text(text.substr(0, section), without);
   with_section.workers = without.workers;
   with_section.memory_budget = without.memory_budget;
+  with_section.fast_resize = without.fast_resize;
   EXPECT_EQ(with_section, without);
 
   // A key read only in its own section; a value out of range is reported and skipped.

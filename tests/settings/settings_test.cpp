@@ -101,10 +101,12 @@ TEST(SettingsTable, ExtensionsAreRowsOfTheTableWithKeysOutsideSettings) {
   EXPECT_FALSE(find_option("JPEG_Quality")->extension);
 
   const auto extensions = extension_keys();
-  ASSERT_EQ(extensions.size(), 2u);
+  ASSERT_EQ(extensions.size(), 3u);
   EXPECT_EQ(extensions[0].key, "workers");
   EXPECT_EQ(extensions[1].option, find_option("memory_budget"));
   EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[1]);
+  EXPECT_EQ(extensions[2].option, find_option("fast_resize"));
+  EXPECT_FALSE(Settings{}.fast_resize);
   // Neither table knows the other's keys.
   EXPECT_EQ(find_profile_key("workers"), nullptr);
   EXPECT_EQ(find_extension_key("JPEG_Quality.AsInteger"), nullptr);
