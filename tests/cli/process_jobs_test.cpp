@@ -153,14 +153,18 @@ TEST(ProcessJobs, SlicingAfterARunOnFourWorkersIsTheSame) {
 
 TEST(ProcessJobs, WorkersIsASettingStoredInItsOwnSectionJobsIsNot) {
   Job job;
-  test::CliResult r = job.process({"--jobs", "2"});
+  // --fast, like --jobs, is for the run it is given to.
+  test::CliResult r = job.process({"--jobs", "2", "--fast"});
+  EXPECT_NE(r.out.find("Saving "), std::string::npos) << r.err;
   std::vector<uint8_t> bytes = test::read_bytes(job.dir / "home/default.ini");
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("[Lumatrix]"), std::string::npos);
 
   r = job.process({"--set", "workers=3", "--set", "memory_budget=512"});
   bytes = test::read_bytes(job.dir / "home/default.ini");
   const std::string text(bytes.begin(), bytes.end());
-  EXPECT_TRUE(text.ends_with("[Lumatrix]\r\nworkers=3\r\nmemory_budget=512\r\n")) << text;
+  EXPECT_TRUE(
+      text.ends_with("[Lumatrix]\r\nworkers=3\r\nmemory_budget=512\r\nfast_resize=\"False\"\r\n"))
+      << text;
   Settings loaded;
   load_profile(job.dir / "home/default.ini", loaded);
   EXPECT_EQ(loaded.workers, 3);

@@ -113,10 +113,10 @@ TEST_F(SettingsCommand, HelpAndListDescribeTheOptions) {
                              "section)\n"),
             std::string::npos)
       << list.output;
-  size_t marked = 0;  // workers and memory_budget only
+  size_t marked = 0;  // workers, memory_budget and fast_resize only
   for (size_t at = 0; (at = list.output.find("(extension:", at)) != std::string::npos; ++at)
     ++marked;
-  EXPECT_EQ(marked, 2u);
+  EXPECT_EQ(marked, 3u);
 }
 
 }  // namespace
