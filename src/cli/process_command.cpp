@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct ProcessArgs {
-  bool recursive = false, yes = false, in_place = false, strict = false;
+  bool recursive = false, yes = false, in_place = false, strict = false, fast = false;
   std::optional<std::string> output;
   std::optional<fs::path> list_file;
   std::optional<std::string> orientation;
@@ -51,6 +51,8 @@ ProcessArgs parse(const std::vector<std::string>& rest) {
       if (parsed.output) throw UsageError{"--output given twice"};
       if (output->empty()) throw UsageError{"--output needs a folder"};
       parsed.output = *output;
+    } else if (arg == "--fast") {
+      parsed.fast = true;
     } else if (auto list = value("--list")) {
       if (parsed.list_file) throw UsageError{"--list given twice"};
       parsed.list_file = *list;
@@ -166,6 +168,9 @@ int run(const std::vector<std::string>& args) {
     throw UsageError{host.no_terminal_message(confirmation_question(settings.save_in_directory))};
 
   const int32_t first_number = settings.start_number;
+  // For this run only, as --jobs is; the setting fast_resize is the lasting choice.
+  RunResources resources = parsed.resources;
+  resources.fast_resize = parsed.fast;
   // The terminal has no page viewer: the gallery's start page is named for the user to open.
   const auto name_start_page = [](const fs::path& start_page) {
     std::cout << "Gallery start page: " << start_page.string() << "\n";
@@ -186,7 +191,7 @@ int run(const std::vector<std::string>& args) {
 
   const auto started = std::chrono::steady_clock::now();
   const BatchRunResult result =
-      run_process_all(host.seam(), settings, list, name_start_page, parsed.resources, scope);
+      run_process_all(host.seam(), settings, list, name_start_page, resources, scope);
   if (!result.confirmed) {
     std::cerr << "lumatrix process: not confirmed; nothing was processed\n";
     return kExitFailure;
@@ -264,7 +269,12 @@ void help(std::ostream& out) {
          "                       reason, outputs with size and SHA-256). Written with --shard\n"
          "                       and --skip-done too, by default in the first entry's output\n"
          "                       folder as lumatrix-manifest.jsonl (lumatrix-manifest-K-of-N\n"
-         "                       .jsonl for a shard); FILE.partial while the run works.\n";
+         "                       .jsonl for a shard); FILE.partial while the run works.\n"
+         "  --fast               fast JPEG resize for this run (the setting fast_resize):\n"
+         "                       where the first step shrinks a JPEG, it is decoded at a\n"
+         "                       half, a quarter or an eighth of its size and resampled\n"
+         "                       from there. Much faster on large photos, but the pixels\n"
+         "                       differ slightly from those of the exact resize.\n";
   describe_job_options(out);
   out << "\n"
          "The automatic profile default.ini in the per-user folder ($LUMATRIX_HOME, else\n"

@@ -40,6 +40,8 @@ class AfterPass {
 struct RunResources {
   std::optional<int> workers;
   std::optional<uint64_t> memory_bytes;
+  // Fast JPEG resize for this run only, whatever the setting fast_resize says.
+  bool fast_resize = false;
 };
 
 // How much of the list this run does, and what it keeps for the next one.
@@ -63,8 +65,8 @@ struct BatchRunResult {
   OutputCounts outputs;
   std::vector<GalleryRecord> gallery;
   std::vector<EntryTrouble> troubles;  // entries skipped or with outputs not written, in order
-  int workers = 0;             // how many the run used
-  uint64_t memory_budget = 0;  // bytes
+  int workers = 0;                     // how many the run used
+  uint64_t memory_budget = 0;          // bytes
 };
 
 // The confirmation text for a save-in directory: the source's own folder is named as such,

@@ -2,12 +2,14 @@
 
 #include <exception>
 #include <optional>
+#include <utility>
 
 #include "base/choice_text.h"
 #include "base/image_error.h"
 #include "imaging/codec.h"
 #include "imaging/orientation.h"
 #include "imaging/resample.h"
+#include "imaging/row_resampler.h"
 #include "settings/setting_groups.h"
 
 namespace lumatrix {
@@ -24,6 +26,21 @@ std::string size_text(int width, int height) {
 std::string resampling_line(std::string_view subject, int w, int h, const ResizePlan& plan) {
   return "Resampling " + std::string(subject) + " from " + size_text(w, h) + " to " +
          size_text(plan.width, plan.height);
+}
+
+// The fixed-factor, percentage and exact-size methods name their subject; the pixel methods
+// always say "Image".
+std::string_view line_subject(const ResizePlan& plan, std::string_view subject) {
+  return plan.kind == ResizeKind::Direct ? subject : "Image";
+}
+
+// The sides a plan hands to resample. "Downsize by %" beyond 100 computes two negative sides.
+// Resample ignores a request whose sides are both negative, which would leave the image at full
+// size although the user asked for a smaller one; the sides are meant by their size, so they go
+// in as such (150 % gives half the size). The log line keeps the computed target.
+std::pair<int, int> resample_sides(const ResizePlan& plan) {
+  const bool both_negative = plan.kind == ResizeKind::Direct && plan.width < 0 && plan.height < 0;
+  return both_negative ? std::pair{-plan.width, -plan.height} : std::pair{plan.width, plan.height};
 }
 
 // The pixel methods must not end the run: the image is blanked at its current size instead,
@@ -90,23 +107,67 @@ void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions&
   }
   if (!plan) return;
 
+  const auto [width, height] = resample_sides(*plan);
   if (plan->kind == ResizeKind::Direct) {
-    // "Downsize by %" beyond 100 computes two negative sides. Resample ignores a request whose
-    // sides are both negative, which would leave the image at full size although the user
-    // asked for a smaller one; the sides are meant by their size, so they go in as such
-    // (150 % gives half the size). The log line keeps the computed target.
-    const bool both_negative = plan->width < 0 && plan->height < 0;
-    resample(doc, both_negative ? -plan->width : plan->width,
-             both_negative ? -plan->height : plan->height, plan->filter);
+    resample(doc, width, height, plan->filter);
     events.log(resampling_line(subject, w, h, *plan));
     return;
   }
   events.log(resampling_line("Image", w, h, *plan));
   try {
-    resample(doc, plan->width, plan->height, plan->filter);
+    resample(doc, width, height, plan->filter);
   } catch (const std::exception& error) {
     clear_after_failure(doc, events, error);
   }
+}
+
+SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
+                       const ResizeOptions* resize, ResizeSpeed speed) {
+  SourceLoad loaded;
+  if (resize == nullptr) {
+    doc.load(path);
+  } else {
+    // Called with each decoder's size (a misnamed file may be tried by two): the plan kept is
+    // the one of the decoder that read the file.
+    const ChooseTarget choose = [&](int w, int h) -> std::optional<ResampleTarget> {
+      loaded.resized.reset();
+      // Too small to be an image: the run skips it unchanged.
+      if (w < kMinimumSide || h < kMinimumSide) return std::nullopt;
+      std::optional<ResizePlan> plan;
+      try {
+        plan = plan_resize(*resize, w, h);
+      } catch (const ImageError&) {
+        return std::nullopt;  // resize_document deals with it, on the whole picture
+      }
+      if (!plan) return std::nullopt;
+      const auto [width, height] = resample_sides(*plan);
+      const auto target = resample_target(w, h, width, height);
+      if (!target || !resample_accepts(target->first, target->second, plan->filter))
+        return std::nullopt;
+      loaded.resized = plan;
+      return ResampleTarget{target->first, target->second, plan->filter};
+    };
+    doc.load_resized(path, choose, speed);
+  }
+  if (doc.empty()) loaded.resized.reset();
+  if (loaded.resized) {
+    loaded.width = doc.params.width;
+    loaded.height = doc.params.height;
+  } else {
+    loaded.width = doc.width();
+    loaded.height = doc.height();
+  }
+  return loaded;
+}
+
+void log_resize(EventSink& events, const SourceLoad& loaded, std::string_view subject) {
+  if (!loaded.resized) return;
+  events.log(resampling_line(line_subject(*loaded.resized, subject), loaded.width, loaded.height,
+                             *loaded.resized));
+}
+
+ResizeSpeed resize_speed(const Settings& settings) {
+  return settings.fast_resize ? ResizeSpeed::Fast : ResizeSpeed::Exact;
 }
 
 bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
@@ -117,16 +178,24 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   ws.resample_filter = settings.resampletype.value();
 
   ws.current_source_path = entry.source_path();
+  const bool resizing = settings.resizing_method.value() != ResizeMethod::AsIs;
+  // The resize runs while decoding when it is the first pixel step and no view needs the
+  // full-size source.
+  const bool resize_first = resizing && !ws.keep_views && settings.cropby.value() == CropBy::None;
+  const ResizeOptions resize = main_resize_options(settings, ws.resample_filter);
+  SourceLoad loaded;
   std::string load_error;
   try {
-    doc.load(ws.current_source_path);
+    loaded = load_source(doc, ws.current_source_path, resize_first ? &resize : nullptr,
+                         resize_speed(settings));
     for (const std::string& line : doc.read_notices(entry.file_name)) events.log(line);
   } catch (const std::exception& error) {
     load_error = error.what();
+    loaded = {};
   }
 
-  ws.Image.assign(doc);
-  if (ws.Image.width() < kMinimumSide || ws.Image.height() < kMinimumSide) {
+  if (ws.keep_views) ws.Image.assign(doc);
+  if (loaded.width < kMinimumSide || loaded.height < kMinimumSide) {
     events.log("Skipping Invalid Image : " + entry.file_name);
     if (!load_error.empty()) events.log(load_error);
     return false;
@@ -134,8 +203,10 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
 
   if (settings.cropby.value() != CropBy::None)
     apply_crop(doc, {settings.cropx1, settings.cropy1, settings.cropx2, settings.cropy2});
-  if (settings.resizing_method.value() != ResizeMethod::AsIs)
-    resize_document(doc, events, main_resize_options(settings, ws.resample_filter));
+  if (loaded.resized)
+    log_resize(events, loaded, "Image");
+  else if (resizing)
+    resize_document(doc, events, resize);
 
   apply_orientation(doc, entry.orientation.value());
   adjust_brightness(doc, settings.brightness);
@@ -164,7 +235,7 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
     apply_colour_space(doc.params, settings.colorspace.value());
   }
 
-  ws.afterpreview.assign(doc);
+  if (ws.keep_views) ws.afterpreview.assign(doc);
   return true;
 }
 

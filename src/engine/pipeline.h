@@ -3,6 +3,7 @@
 // document. It never saves; the caller applies the save options and writes the file.
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "base/run_host.h"
 #include "engine/workspace.h"
 #include "imaging/colour_adjust.h"
+#include "imaging/decode_resized.h"
 #include "imaging/frame.h"
 #include "imaging/resize_plan.h"
 #include "settings/settings.h"
@@ -42,9 +44,10 @@ struct Overlays {
 // brightness, contrast, captions, watermarks, grey, negative, effects, frame, colour depth and
 // the header reset. Returns false, with the line "Skipping Invalid Image : " + file name, when
 // the source cannot be loaded or is narrower or lower than 5 pixels; the run goes on. On
-// success the result is in `processimage`, the source in `Image` and a copy of the result in
-// `afterpreview`. The work document's stream-header flag is the caller's and is kept. Failures
-// inside a later operation throw (ImageError) to the caller.
+// success the result is in `processimage`; with the workspace's keep_views, the source is in
+// `Image` and a copy of the result in `afterpreview`, which are left alone otherwise. The work
+// document's stream-header flag is the caller's and is kept. Failures inside a later operation
+// throw (ImageError) to the caller.
 bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
                    const PipelineEntry& entry, const Overlays& overlays = {});
 
@@ -55,6 +58,27 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
 // passes call this with their own options and subject ("Thumbnail 1").
 void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions& options,
                      std::string_view subject = "Image");
+
+// The source as loaded by load_source: the picture's size in the file, and the resize that ran
+// while it decoded, if one did.
+struct SourceLoad {
+  int width = 0, height = 0;
+  std::optional<ResizePlan> resized;
+};
+
+// Loads `path` into `doc` as ImageDocument::load does (throwing what it throws). With `resize`,
+// and a picture of at least 5x5 pixels, the resize resize_document would make next runs while
+// the file decodes, so that the full-size picture never exists: with ResizeSpeed::Exact the
+// document then holds the very pixels of load followed by resize_document. Where that resize
+// would fail or do nothing, the picture is loaded whole and `resized` stays empty: the caller
+// resizes as before. Logs nothing; log_resize says what a resize during the load did.
+SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
+                       const ResizeOptions* resize, ResizeSpeed speed);
+// The line resize_document logs for the resize made while loading.
+void log_resize(EventSink& events, const SourceLoad& loaded, std::string_view subject);
+
+// Exact, or Fast when the run asks for the fast JPEG resize (fast_resize).
+ResizeSpeed resize_speed(const Settings& settings);
 
 // The files every entry reads besides its source: the watermark images the pipeline draws.
 std::vector<std::filesystem::path> shared_inputs(const Settings& settings,

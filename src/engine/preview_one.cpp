@@ -13,6 +13,8 @@ PreviewResult preview_one(Workspace& ws, EventSink& events, const Settings& sett
   const ListEntry& entry = list.entries[*selected];
   const long long position = static_cast<long long>(*selected) + 1;
 
+  // The preview fills the "Before" and "After" views.
+  ws.keep_views = true;
   ws.current_source_path = entry.full_path();
   result.output_name = output_target(settings, entry, position).output_name;
 

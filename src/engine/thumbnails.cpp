@@ -68,8 +68,12 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   doc.raster = Raster{};
   doc.deselect();
   doc.params.stream_header = t.retain_header;
+  ws.resample_filter = t.resample_type.value();
+  const ResizeOptions resize = thumbnail_resize_options(settings, which, ws.resample_filter);
+  // The resize is the thumbnail's first step, so it runs while the source decodes.
+  SourceLoad loaded;
   try {
-    doc.load(ws.current_source_path);
+    loaded = load_source(doc, ws.current_source_path, &resize, resize_speed(settings));
   } catch (const std::exception& error) {
     events.log(subject + " not made: " + error.what());
     return std::nullopt;
@@ -80,9 +84,10 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
     return std::nullopt;
   }
 
-  ws.resample_filter = t.resample_type.value();
-  resize_document(doc, events, thumbnail_resize_options(settings, which, ws.resample_filter),
-                  subject);
+  if (loaded.resized)
+    log_resize(events, loaded, subject);
+  else
+    resize_document(doc, events, resize, subject);
   apply_orientation(doc, job.entry.orientation.value());
   adjust_brightness(doc, settings.brightness);
   adjust_contrast(doc, settings.contrast);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "imaging/io_params.h"
 #include "imaging/raster.h"
+#include "imaging/row_reader.h"
 
 namespace lumatrix {
 
@@ -36,6 +38,11 @@ using HeaderFn = void (*)(std::span<const uint8_t> data, IOParams& params);
 // must not answer yes for data without the signature: a file named for one format is read by
 // another only when that one's signature says so.
 using SniffFn = bool (*)(std::span<const uint8_t> data);
+// Reads the header as DecodeFn does (filling the same fields of `params`) and returns a reader
+// that decodes the rows on demand (row_reader.h), the same pixels the decoder gives. `data`
+// must outlive the reader. Null where this file cannot be read row by row; the caller then
+// decodes it whole.
+using OpenRowsFn = std::unique_ptr<RowReader> (*)(std::span<const uint8_t> data, IOParams& params);
 
 // What our codec for a format really does (not everything the format could hold).
 struct Capabilities {
@@ -85,6 +92,7 @@ struct Codec {
   EncodeFn encode = nullptr;       // null: cannot save
   HeaderFn read_header = nullptr;  // null: falls back to a full decode
   SniffFn sniff = nullptr;         // null: the format has no signature to recognise it by
+  OpenRowsFn open_rows = nullptr;  // null: only decoded whole
   Capabilities can = {};
   // The extensions a folder load lists (lower case, with the dot). A row may name ones it cannot
   // read: the list is the one the program has always offered, and such files are skipped when

@@ -28,6 +28,7 @@ std::deque<Codec> built_in_rows() {
       .encode = encode_jpeg,
       .read_header = read_jpeg_header,
       .sniff = sniff_jpeg,
+      .open_rows = open_jpeg_rows,
       .can = {.grey = true, .exif = true, .iptc = true, .lossy = true},
       .folder_load = {".jpg", ".jpeg"},
       .save =
@@ -42,6 +43,7 @@ std::deque<Codec> built_in_rows() {
       .encode = encode_png,
       .read_header = read_png_header,
       .sniff = sniff_png,
+      .open_rows = open_png_rows,
       .can = {.alpha = true, .writes_alpha = true, .palette = true, .grey = true, .lossless = true},
       .folder_load = {".png"},
       .save = SaveFormat{.list_position = 4, .choices = {{"PNG", {".png"}}}},

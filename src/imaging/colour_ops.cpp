@@ -30,6 +30,12 @@ constexpr int from_99(int c) {
 
 // The same map for every byte of every pixel of a 24-bit raster, channel by channel.
 void map_channels(Raster& raster, const std::array<std::array<uint8_t, 256>, 3>& lut) {
+  // Steps at their neutral setting (no offset, no contrast) map every byte to itself, and runs
+  // apply them to every picture: the pass over the pixels is then skipped.
+  bool identity = true;
+  for (const auto& channel : lut)
+    for (int v = 0; v < 256 && identity; ++v) identity = channel[v] == v;
+  if (identity) return;
   for (int y = 0; y < raster.height(); ++y) {
     uint8_t* p = raster.row(y);
     for (int x = 0; x < raster.width(); ++x, p += 3) {

@@ -53,6 +53,22 @@ auto read_by_content(const std::filesystem::path& path, const Codec& named,
 }  // namespace
 
 bool ImageDocument::load(const std::filesystem::path& path) {
+  return load_with(path, [](const Codec& c, std::span<const uint8_t> bytes, IOParams& params) {
+    Raster decoded = c.decode(bytes, params);
+    params.width = decoded.width();
+    params.height = decoded.height();
+    return decoded;
+  });
+}
+
+bool ImageDocument::load_resized(const std::filesystem::path& path, const ChooseTarget& choose,
+                                 ResizeSpeed speed) {
+  return load_with(path, [&](const Codec& c, std::span<const uint8_t> bytes, IOParams& params) {
+    return decode_resized(bytes, c, params, choose, speed);
+  });
+}
+
+bool ImageDocument::load_with(const std::filesystem::path& path, const Decode& decode) {
   const Codec* codec = find_codec(path);
   if (codec == nullptr || codec->decode == nullptr) {
     params.exif.clear();
@@ -67,12 +83,10 @@ bool ImageDocument::load(const std::filesystem::path& path) {
   const Codec* used = nullptr;
   Raster decoded = read_by_content(path, *codec, bytes, used, [&](const Codec& c) {
     loaded = IOParams{};
-    return c.decode(bytes, loaded);
+    return decode(c, bytes, loaded);
   });
   loaded.file_type = used->file_type;
   loaded.stream_header = params.stream_header;
-  loaded.width = decoded.width();
-  loaded.height = decoded.height();
   params = std::move(loaded);
   raster = std::move(decoded);
   selection_.reset();
@@ -186,11 +200,12 @@ void ImageDocument::crop_sel() {
   selection_.reset();
   r.x1 = std::min(r.x1, raster.width() - 1), r.x2 = std::min(r.x2, raster.width() - 1);
   r.y1 = std::min(r.y1, raster.height() - 1), r.y2 = std::min(r.y2, raster.height() - 1);
-  save_undo("CropSel");
   const int w = r.x2 - r.x1 + 1, h = r.y2 - r.y1 + 1;
-  Raster cropped(w, h, raster.format());
-  cropped.palette = raster.palette;
   const int bpp = bits_per_pixel(raster.format());
+  // 1-bit rows are assembled by setting bits, so only they need a cleared start.
+  Raster cropped =
+      bpp >= 8 ? Raster::for_overwrite(w, h, raster.format()) : Raster(w, h, raster.format());
+  cropped.palette = raster.palette;
   for (int y = 0; y < h; ++y) {
     const uint8_t* src = raster.row(r.y1 + y);
     uint8_t* dst = cropped.row(y);
@@ -210,7 +225,7 @@ void ImageDocument::crop_sel() {
     for (int y = 0; y < h; ++y)
       std::copy_n(raster.alpha_row(r.y1 + y) + r.x1, w, cropped.alpha_row(y));
   }
-  raster = std::move(cropped);
+  replace_raster("CropSel", std::move(cropped));
 }
 
 void ImageDocument::clear() {
@@ -230,13 +245,17 @@ void ImageDocument::clear() {
 
 void ImageDocument::convert_to_24bit() {
   if (raster.format() == PixelFormat::None || raster.format() == PixelFormat::Rgb24) return;
-  save_undo("ConvertTo24Bit");
-  raster = raster.to_rgb24();
+  replace_raster("ConvertTo24Bit", raster.to_rgb24());
 }
 
 void ImageDocument::save_undo(const std::string& label) {
   if (!auto_undo || undo_limit < 1) return;
   undo_ = UndoStep{label, raster};
+}
+
+void ImageDocument::replace_raster(const std::string& label, Raster result) {
+  if (auto_undo && undo_limit >= 1) undo_ = UndoStep{label, std::move(raster)};
+  raster = std::move(result);
 }
 
 const std::string& ImageDocument::undo_label() const {

@@ -1,10 +1,13 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "imaging/decode_resized.h"
 #include "imaging/io_params.h"
 #include "imaging/raster.h"
 
@@ -30,6 +33,8 @@ class ImageDocument {
   Raster raster;
   IOParams params;
   Rgb background{0, 0, 0};
+  // Whether processing operations keep the raster they replace as the one undo step. The
+  // single-image commands undo; a batch run never does and switches it off for its documents.
   bool auto_undo = true;
   int undo_limit = 1;
 
@@ -45,6 +50,12 @@ class ImageDocument {
   // read by that format, and misnamed_as() tells the caller; should it refuse them, the
   // extension's codec reads them as it always has.
   bool load(const std::filesystem::path& path);
+  // Loads as load does, resampled while decoding to what `choose` asks for the picture's size
+  // (decode_resized): the raster is the resampled picture, params.width and height give the
+  // file's size. With Exact the raster and the parameters are those of load followed by
+  // resample_raster to that target, and so are the errors.
+  bool load_resized(const std::filesystem::path& path, const ChooseTarget& choose,
+                    ResizeSpeed speed = ResizeSpeed::Exact);
   // Saves by extension, whole or nothing (temporary file in the target folder, then rename).
   // An extension without an encoder writes nothing and returns false. Failures throw
   // ImageError with the path and the reason; an existing target is then left as it was. A
@@ -90,8 +101,11 @@ class ImageDocument {
   void convert_to_24bit();
 
   // Records the current raster under `label` when auto_undo is on; every processing operation
-  // but flip calls this first.
+  // but flip calls this first (or replace_raster, which records the same step).
   void save_undo(const std::string& label);
+  // Puts `result` in place of the raster. With auto_undo the old raster becomes the undo step
+  // `label`, handed over rather than copied; without it, it is dropped.
+  void replace_raster(const std::string& label, Raster result);
   bool can_undo() const { return undo_.has_value(); }
   const std::string& undo_label() const;
   // Restores the last recorded raster; false when there is none.
@@ -100,6 +114,8 @@ class ImageDocument {
  private:
   // The file's bytes as the extension's codec writes the document; nothing without an encoder.
   std::optional<std::vector<uint8_t>> encoded_for(const std::filesystem::path& path) const;
+  using Decode = std::function<Raster(const Codec&, std::span<const uint8_t>, IOParams&)>;
+  bool load_with(const std::filesystem::path& path, const Decode& decode);
 
   struct UndoStep {
     std::string label;

@@ -1,5 +1,8 @@
 #include "imaging/raster.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -39,7 +42,14 @@ int bits_per_pixel(PixelFormat format) {
   return 0;
 }
 
-Raster::Raster(int width, int height, PixelFormat format) {
+Raster::Raster(int width, int height, PixelFormat format)
+    : Raster(width, height, format, PixelBuffer::Fill::Zero) {}
+
+Raster Raster::for_overwrite(int width, int height, PixelFormat format) {
+  return Raster(width, height, format, PixelBuffer::Fill::None);
+}
+
+Raster::Raster(int width, int height, PixelFormat format, PixelBuffer::Fill fill) {
   if (width < 0 || height < 0)
     throw ImageError("invalid image size " + std::to_string(width) + "x" + std::to_string(height));
   check_pixel_limit(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
@@ -47,7 +57,7 @@ Raster::Raster(int width, int height, PixelFormat format) {
   height_ = height;
   format_ = format;
   stride_ = (static_cast<size_t>(width) * bits_per_pixel(format) + 7) / 8;
-  pixels_.assign(stride_ * static_cast<size_t>(height), 0);
+  pixels_.resize(stride_ * static_cast<size_t>(height), fill);
   if (format == PixelFormat::Bit1) palette = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
 }
 
@@ -99,18 +109,39 @@ void Raster::set_pixel(int x, int y, Rgb colour) {
   }
 }
 
+void row_to_rgb24(const uint8_t* row, int width, PixelFormat format,
+                  const std::vector<Rgb>& palette, uint8_t* out) {
+  const auto put = [&out](Rgb c) {
+    out[0] = c.r, out[1] = c.g, out[2] = c.b;
+    out += 3;
+  };
+  // Every index of a byte maps through a full table, so those past the palette read black.
+  std::array<Rgb, 256> table{};
+  if (format == PixelFormat::Bit1 || format == PixelFormat::Palette8)
+    std::copy_n(palette.begin(), std::min<size_t>(palette.size(), 256), table.begin());
+  switch (format) {
+    case PixelFormat::None:
+      return;
+    case PixelFormat::Bit1:
+      for (int x = 0; x < width; ++x) put(table[(row[x >> 3] >> (7 - (x & 7))) & 1]);
+      return;
+    case PixelFormat::Palette8:
+      for (int x = 0; x < width; ++x) put(table[row[x]]);
+      return;
+    case PixelFormat::Gray8:
+      for (int x = 0; x < width; ++x) put({row[x], row[x], row[x]});
+      return;
+    case PixelFormat::Rgb24:
+      std::memcpy(out, row, static_cast<size_t>(width) * 3);
+      return;
+  }
+}
+
 Raster Raster::to_rgb24() const {
   if (format_ == PixelFormat::Rgb24) return *this;
-  Raster out(width_, height_,
-             format_ == PixelFormat::None ? PixelFormat::None : PixelFormat::Rgb24);
-  if (format_ == PixelFormat::None) return out;
-  for (int y = 0; y < height_; ++y) {
-    uint8_t* d = out.row(y);
-    for (int x = 0; x < width_; ++x) {
-      Rgb c = pixel(x, y);
-      d[3 * x] = c.r, d[3 * x + 1] = c.g, d[3 * x + 2] = c.b;
-    }
-  }
+  if (format_ == PixelFormat::None) return Raster(width_, height_, PixelFormat::None);
+  Raster out = for_overwrite(width_, height_, PixelFormat::Rgb24);
+  for (int y = 0; y < height_; ++y) row_to_rgb24(row(y), width_, format_, palette, out.row(y));
   out.alpha_ = alpha_;
   return out;
 }

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "imaging/pixel_buffer.h"
 #include "imaging/resource_policy.h"  // the pixel limit every allocation obeys
 
 namespace lumatrix {
@@ -27,12 +28,20 @@ enum class PixelFormat {
 // Bits per pixel of a format (0 for None).
 int bits_per_pixel(PixelFormat format);
 
+// One row of `width` pixels in `format` as 24-bit RGB, 3 bytes per pixel, read as
+// Raster::pixel reads them (an index past the palette's end is black).
+void row_to_rgb24(const uint8_t* row, int width, PixelFormat format,
+                  const std::vector<Rgb>& palette, uint8_t* out);
+
 class Raster {
  public:
   Raster() = default;
   // Allocates a zero-filled raster. Throws ImageError when the size is negative or above the
   // pixel limit.
   Raster(int width, int height, PixelFormat format);
+  // The same without the fill, for a maker that writes every byte of every row before anyone
+  // reads the raster (decoders, resampling, rotation); the pixels are unspecified until then.
+  static Raster for_overwrite(int width, int height, PixelFormat format);
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -42,8 +51,8 @@ class Raster {
 
   uint8_t* row(int y) { return pixels_.data() + static_cast<size_t>(y) * stride_; }
   const uint8_t* row(int y) const { return pixels_.data() + static_cast<size_t>(y) * stride_; }
-  std::span<uint8_t> bytes() { return pixels_; }
-  std::span<const uint8_t> bytes() const { return pixels_; }
+  std::span<uint8_t> bytes() { return pixels_.span(); }
+  std::span<const uint8_t> bytes() const { return pixels_.span(); }
 
   // Colour table for Bit1 and Palette8 (Bit1 defaults to black, white).
   std::vector<Rgb> palette;
@@ -70,10 +79,12 @@ class Raster {
   friend bool operator==(const Raster&, const Raster&) = default;
 
  private:
+  Raster(int width, int height, PixelFormat format, PixelBuffer::Fill fill);
+
   int width_ = 0, height_ = 0;
   PixelFormat format_ = PixelFormat::None;
   size_t stride_ = 0;
-  std::vector<uint8_t> pixels_;
+  PixelBuffer pixels_;
   std::vector<uint8_t> alpha_;
 };
 

@@ -2,27 +2,13 @@
 // Resizing the document's raster: nearest neighbour in every pixel format, and a separable
 // two-pass fixed-point filter (horizontal pass first) for the smoothing filters.
 #include <optional>
-#include <string_view>
 #include <utility>
 
 #include "imaging/image_document.h"
 #include "imaging/raster.h"
+#include "imaging/resample_filter.h"
 
 namespace lumatrix {
-
-enum class ResampleFilter { None, Triangle, Hermite, Bell, BSpline, Lanczos3, Mitchell };
-
-// One row of the filter table: the kernel K(x) (0 at and beyond `support`) and its support R.
-// Adding a filter is adding an enumerator and one row in resample_filters.cpp.
-struct FilterKernel {
-  ResampleFilter filter;
-  std::string_view name;
-  double (*kernel)(double x);
-  double support;
-};
-
-// The table row of a smoothing filter; nullptr for None.
-const FilterKernel* filter_kernel(ResampleFilter filter);
 
 // Target size for a requested width and height: both negative does nothing (nullopt); -1 is
 // proportional to the other side, 0 keeps the current side, other values count by their

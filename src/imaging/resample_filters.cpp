@@ -2,7 +2,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "imaging/resample.h"
+#include "imaging/resample_filter.h"
 
 namespace lumatrix {
 

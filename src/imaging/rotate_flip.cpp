@@ -21,9 +21,11 @@ void set_bit(uint8_t* row, int x) {
 // copies the format's own bytes (or bits), and the alpha plane.
 template <typename Map>
 Raster remap(const Raster& src, int width, int height, Map source_of) {
-  Raster out(width, height, src.format());
-  out.palette = src.palette;
   const int bytes = bits_per_pixel(src.format()) / 8;
+  // Every pixel is written; 1-bit rows are assembled by setting bits and need a cleared start.
+  Raster out = bytes == 0 ? Raster(width, height, src.format())
+                          : Raster::for_overwrite(width, height, src.format());
+  out.palette = src.palette;
   for (int y = 0; y < height; ++y) {
     uint8_t* o = out.row(y);
     for (int x = 0; x < width; ++x) {
@@ -71,7 +73,7 @@ Raster free_rotation(const Raster& source, double degrees, bool antialias, Rgb f
       std::max(1, static_cast<int>(std::ceil(w * std::abs(c) + h * std::abs(s) - 1e-9)));
   const int out_h =
       std::max(1, static_cast<int>(std::ceil(w * std::abs(s) + h * std::abs(c) - 1e-9)));
-  Raster out(out_w, out_h, PixelFormat::Rgb24);
+  Raster out = Raster::for_overwrite(out_w, out_h, PixelFormat::Rgb24);
   if (src.has_alpha()) out.add_alpha();
   auto sample = [&](int x, int y, int channel) -> double {
     if (x < 0 || y < 0 || x >= w || y >= h) {
@@ -120,14 +122,18 @@ std::string angle_text(double degrees) {
 void rotate(ImageDocument& doc, double degrees, bool antialias, std::optional<Rgb> fill) {
   if (doc.raster.format() == PixelFormat::None || doc.raster.empty()) return;
   if (degrees == 0.0 || !std::isfinite(degrees)) return;
-  doc.save_undo("Rotate " + angle_text(degrees));
+  const std::string label = "Rotate " + angle_text(degrees);
   const double turns = degrees / 90.0;
   if (turns == std::trunc(turns)) {
     const int quarter = static_cast<int>(std::fmod(std::fmod(turns, 4.0) + 4.0, 4.0));
-    if (quarter != 0) doc.raster = quarter_turns(doc.raster, quarter);
+    if (quarter == 0)
+      doc.save_undo(label);
+    else
+      doc.replace_raster(label, quarter_turns(doc.raster, quarter));
     return;
   }
-  doc.raster = free_rotation(doc.raster, degrees, antialias, fill.value_or(doc.background));
+  doc.replace_raster(label,
+                     free_rotation(doc.raster, degrees, antialias, fill.value_or(doc.background)));
 }
 
 void flip(ImageDocument& doc, FlipDirection direction) {

@@ -35,8 +35,7 @@ void add_band(ImageDocument& doc, ImageDocument& scratch, int band, bool on_top,
         row[x * 3] = colour.r, row[x * 3 + 1] = colour.g, row[x * 3 + 2] = colour.b;
     }
   }
-  doc.save_undo("Caption band");
-  doc.raster = std::move(scratch.raster);
+  doc.replace_raster("Caption band", std::move(scratch.raster));
   doc.params.width = doc.width();
   doc.params.height = doc.height();
   scratch.raster = Raster();

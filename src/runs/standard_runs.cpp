@@ -13,8 +13,10 @@ BatchRunResult run_process_all(const RunSeam& run, Settings& settings, const Sou
   Workspace ws;
   WebAfterPass after_pass;
   after_pass.preview = show_gallery;
+  Settings effective = settings;
+  if (resources.fast_resize) effective.fast_resize = true;
   const BatchRunResult result =
-      process_all(ws, run, settings, list, standard_overlays(), &after_pass, resources, scope);
+      process_all(ws, run, effective, list, standard_overlays(), &after_pass, resources, scope);
   if (!scope.shard) carry_start_number(settings, result);
   return result;
 }

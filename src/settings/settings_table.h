@@ -246,5 +246,6 @@
   /* What reading one image may take (imaging/resource_policy.h has the defaults' reasons) */ \
   XE(pixel_limit, Integer, 268435456, Performance, "Pixel Limit (pixels per image)", range(1, 2147483647), "pixel_limit") \
   XE(memory_per_image, Integer, 2048, Performance, "Memory per Image (MB)", range(16, 1048576), "memory_per_image") \
-  XE(time_per_image, Integer, 120, Performance, "Time per Image (seconds)", range(1, 86400), "time_per_image")
+  XE(time_per_image, Integer, 120, Performance, "Time per Image (seconds)", range(1, 86400), "time_per_image") \
+  XE(fast_resize, Flag, false, Performance, "Fast JPEG resize", none(), "fast_resize")
 // clang-format on

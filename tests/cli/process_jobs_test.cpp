@@ -157,7 +157,9 @@ TEST(ProcessJobs, SlicingAfterARunOnFourWorkersIsTheSame) {
 
 TEST(ProcessJobs, WorkersIsASettingStoredInItsOwnSectionJobsIsNot) {
   Job job;
-  test::CliResult r = job.process({"--jobs", "2"});
+  // --fast, like --jobs, is for the run it is given to.
+  test::CliResult r = job.process({"--jobs", "2", "--fast"});
+  EXPECT_NE(r.out.find("Saving "), std::string::npos) << r.err;
   std::vector<uint8_t> bytes = test::read_bytes(job.dir / "home/default.ini");
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("[Lumatrix]"), std::string::npos);
 

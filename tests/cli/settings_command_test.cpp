@@ -114,11 +114,11 @@ TEST_F(SettingsCommand, HelpAndListDescribeTheOptions) {
             std::string::npos)
       << list.output;
   // overwrite_policy, mirror_folders, png_compression, flatten_colour, workers, memory_budget
-  // and the three read limits
+  // the three read limits and fast_resize
   size_t marked = 0;
   for (size_t at = 0; (at = list.output.find("(extension:", at)) != std::string::npos; ++at)
     ++marked;
-  EXPECT_EQ(marked, 9u);
+  EXPECT_EQ(marked, 10u);
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ class PipelineTest : public ::testing::Test {
 
 TEST_F(PipelineTest, DefaultsPassTheImageThroughUnchanged) {
   const PipelineEntry entry = source(40, 30);
+  ws.keep_views = true;
   ASSERT_TRUE(run(entry));
   EXPECT_EQ(ws.processimage.raster, test::gradient_rgb(40, 30));
   EXPECT_EQ(ws.Image.raster, ws.processimage.raster);
@@ -52,6 +53,7 @@ TEST_F(PipelineTest, DefaultsPassTheImageThroughUnchanged) {
 }
 
 TEST_F(PipelineTest, FiveByFiveIsTheSmallestValidImage) {
+  ws.keep_views = true;
   EXPECT_TRUE(run(source(5, 5, "ok.png")));
   ws.afterpreview.raster = test::gradient_rgb(9, 9);
   host.reset();
@@ -134,7 +136,11 @@ TEST_F(PipelineTest, ResizeLogsOneLineEvenWhenTheSizeStays) {
   settings.resizing_method = "Downsize by Pixels";
   ASSERT_TRUE(run(entry));
   EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 32x24 to 32x24"});
-  EXPECT_EQ(ws.processimage.undo_label(), "IntensityRGBall 0,0,0");  // one step: the last
+  // A run keeps no undo copies; a caller that asks for them gets one step, the last.
+  EXPECT_FALSE(ws.processimage.can_undo());
+  ws.processimage.auto_undo = true;
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(ws.processimage.undo_label(), "IntensityRGBall 0,0,0");
 
   host.reset();
   settings.resizing_method = "Downsize by %";

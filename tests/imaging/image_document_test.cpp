@@ -261,6 +261,11 @@ TEST(ImageDocument, OperationsRecordOneUndoStepUnderTheirName) {
   doc.auto_undo = false;
   doc.clear();
   EXPECT_FALSE(doc.can_undo());
+  // Operations that replace the raster keep nothing either when undo is off.
+  doc.select(0, 0, 1, 1);
+  doc.crop_sel();
+  EXPECT_EQ(doc.width(), 2);
+  EXPECT_FALSE(doc.can_undo());
 }
 
 TEST(ImageDocument, RefusesHugeHeadersBeforeAllocating) {

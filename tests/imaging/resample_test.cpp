@@ -55,10 +55,15 @@ TEST(Resample, WidthZeroKeepsTheWidthAndRecordsUndo) {
   EXPECT_EQ(doc.height(), 100);
   EXPECT_EQ(doc.undo_label(), "Resample 0,100");
   ASSERT_TRUE(doc.undo());
-  EXPECT_EQ(doc.height(), 30);
+  EXPECT_EQ(doc.raster, test::gradient_rgb(40, 30));
 
   resample(doc, -3, -4, ResampleFilter::Triangle);  // both negative: nothing at all
   EXPECT_EQ(doc.height(), 30);
+  EXPECT_FALSE(doc.can_undo());
+
+  doc.auto_undo = false;
+  resample(doc, 20, 15, ResampleFilter::Triangle);
+  EXPECT_EQ(doc.width(), 20);
   EXPECT_FALSE(doc.can_undo());
 }
 
@@ -190,9 +195,11 @@ TEST(ResampleFilters, MitchellKernelHasTheHandComputedValues) {
 TEST(Resample, FastPathAgreesWithTheLiteralRulesAtEverySimdLevel) {
   // Odd widths and heights leave vector tails; 700 -> 1 takes the zero-total path; 3 -> 8 folds
   // mirrored taps; 45 -> 44 runs the wide loads up to the end of the last row.
-  const int sizes[][4] = {{13, 9, 5, 4},  {5, 4, 13, 9}, {1, 1, 4, 3},     {6, 5, 1, 1},
-                          {40, 3, 7, 11}, {3, 8, 3, 8},  {700, 2, 1, 2},   {31, 17, 30, 18},
-                          {45, 6, 44, 7}, {2, 2, 9, 9},  {130, 40, 17, 90}};
+  // 9x260 -> 4x7 and 6x97 -> 6x200 keep long and short windows of rows in the vertical ring.
+  const int sizes[][4] = {{13, 9, 5, 4},  {5, 4, 13, 9}, {1, 1, 4, 3},      {6, 5, 1, 1},
+                          {40, 3, 7, 11}, {3, 8, 3, 8},  {700, 2, 1, 2},    {31, 17, 30, 18},
+                          {45, 6, 44, 7}, {2, 2, 9, 9},  {130, 40, 17, 90}, {9, 260, 4, 7},
+                          {6, 97, 6, 200}};
   for (ResampleSimd simd : {ResampleSimd::Auto, ResampleSimd::Sse2, ResampleSimd::Scalar}) {
     set_resample_simd(simd);
     std::mt19937 rng(7);

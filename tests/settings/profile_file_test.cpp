@@ -147,7 +147,7 @@ TEST(ProfileFile, ExtensionsFollowInTheirOwnSectionOnlyWhenOneIsSet) {
                       "[Lumatrix]\r\noverwrite_policy=\"Replace\"\r\nmirror_folders=\"False\"\r\n"
                       "png_compression=\"6\"\r\nflatten_colour=16777215\r\nworkers=3\r\n"
                       "memory_budget=0\r\npixel_limit=268435456\r\nmemory_per_image=2048\r\n"
-                      "time_per_image=120\r\n");
+                      "time_per_image=120\r\nfast_resize=\"False\"\r\n");
 
   TempDir dir;
   save_profile(dir / "x.ini", s);
@@ -185,6 +185,7 @@ TEST(ProfileFile, OldProfilesLeaveTheExtensionsAndSettingsReadersSkipThem) {
   with_section.pixel_limit = without.pixel_limit;
   with_section.memory_per_image = without.memory_per_image;
   with_section.time_per_image = without.time_per_image;
+  with_section.fast_resize = without.fast_resize;
   EXPECT_EQ(with_section, without);
 
   // A key read only in its own section; a value out of range is reported and skipped.

@@ -21,6 +21,10 @@ LUMATRIX_DECLARE_CODEC(gif)
 LUMATRIX_DECLARE_CODEC(pcx)
 LUMATRIX_DECLARE_CODEC(targa)
 
+// The formats that can be read row by row.
+std::unique_ptr<RowReader> open_jpeg_rows(std::span<const uint8_t> data, IOParams& params);
+std::unique_ptr<RowReader> open_png_rows(std::span<const uint8_t> data, IOParams& params);
+
 // One codec serves the .jp2 file format and bare code streams: the decoder tells them by their
 // signature, the encoder by the target's extension. Builds with LUMATRIX_WITH_JPEG2000=OFF
 // leave its file out, and the registry its rows.

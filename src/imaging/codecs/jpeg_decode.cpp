@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -122,69 +123,150 @@ inline uint8_t cmyk_channel(unsigned ink, unsigned black, bool inverted) {
   return static_cast<uint8_t>((v + 127) / 255);
 }
 
-}  // namespace
+// The decompressor after the header, delivering rows in the raster's formats: grey stays grey,
+// colour and CMYK/YCCK files become RGB. DCT scaling, when allowed, makes libjpeg decode a half,
+// a quarter or an eighth of the size directly.
+class JpegRows final : public RowReader {
+ public:
+  JpegRows(std::span<const uint8_t> data, IOParams& params)
+      : budget_(data.size()), params_(params) {
+    reader_.read_header(data);
+    jpeg_decompress_struct& cinfo = reader_.cinfo();
+    fill_params(cinfo, params);
+    cmyk_ = is_cmyk(cinfo);
+    inverted_ = cinfo.saw_Adobe_marker != 0;
+    const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    cinfo.out_color_space = gray ? JCS_GRAYSCALE : cmyk_ ? JCS_CMYK : JCS_RGB;
+    components_ = gray ? 1 : cmyk_ ? 4 : 3;
+    layout_.format = gray ? PixelFormat::Gray8 : PixelFormat::Rgb24;
+    layout_.width = static_cast<int>(cinfo.image_width);
+    layout_.height = static_cast<int>(cinfo.image_height);
 
-Raster decode_jpeg(std::span<const uint8_t> data, IOParams& params) {
-  const ReadBudget budget(data.size());
-  JpegReader reader;
-  reader.read_header(data);
-  jpeg_decompress_struct& cinfo = reader.cinfo();
-  fill_params(cinfo, params);
+    // What decoding will hold, refused before libjpeg sets up its buffers for it: the picture,
+    // and for progressive or non-interleaved files libjpeg's buffer of every coefficient.
+    budget_.check_pixels(cinfo.image_width, cinfo.image_height);
+    uint64_t coefficients = 0;
+    if (cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components)
+      for (int c = 0; c < cinfo.num_components; ++c)
+        coefficients += uint64_t{cinfo.comp_info[c].width_in_blocks} *
+                        cinfo.comp_info[c].height_in_blocks * DCTSIZE2 * sizeof(JCOEF);
+    const uint64_t picture =
+        picture_bytes(cinfo.image_width, cinfo.image_height, bits_per_pixel(layout_.format));
+    budget_.check_memory(picture + coefficients,
+                         "a JPEG image of " + std::to_string(cinfo.image_width) + "x" +
+                             std::to_string(cinfo.image_height) + " pixels");
+    // libjpeg's own allocations stay inside what is left; beyond it, it refuses the file.
+    cinfo.mem->max_memory_to_use = static_cast<long>(
+        std::min<uint64_t>(budget_.memory_allowed() - picture, std::numeric_limits<long>::max()));
+    watch_jpeg_time(deadline_, budget_, reader_.err());
+    cinfo.progress = &deadline_.pub;
+  }
 
-  const bool cmyk = is_cmyk(cinfo);
-  const bool inverted = cinfo.saw_Adobe_marker != 0;
-  const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
-  cinfo.out_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
-
-  // What decoding will hold, refused before anything is allocated: the picture, and for
-  // progressive or non-interleaved files libjpeg's buffer of every coefficient.
-  const PixelFormat format = gray ? PixelFormat::Gray8 : PixelFormat::Rgb24;
-  budget.check_pixels(cinfo.image_width, cinfo.image_height);
-  uint64_t coefficients = 0;
-  if (cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components)
-    for (int c = 0; c < cinfo.num_components; ++c)
-      coefficients += uint64_t{cinfo.comp_info[c].width_in_blocks} *
-                      cinfo.comp_info[c].height_in_blocks * DCTSIZE2 * sizeof(JCOEF);
-  const uint64_t picture =
-      picture_bytes(cinfo.image_width, cinfo.image_height, bits_per_pixel(format));
-  budget.check_memory(picture + coefficients, "a JPEG image of " +
-                                                  std::to_string(cinfo.image_width) + "x" +
-                                                  std::to_string(cinfo.image_height) + " pixels");
-  // libjpeg's own allocations stay inside what is left; beyond it, it refuses the file.
-  cinfo.mem->max_memory_to_use = static_cast<long>(
-      std::min<uint64_t>(budget.memory_allowed() - picture, std::numeric_limits<long>::max()));
-  JpegDeadline deadline;
-  watch_jpeg_time(deadline, budget, reader.err());
-  cinfo.progress = &deadline.pub;
-
-  Raster raster(params.width, params.height, format);
-  std::vector<uint8_t> cmyk_row(cmyk ? static_cast<size_t>(params.width) * 4 : 0);
-  uint8_t* const pixels = raster.bytes().data();
-  const size_t stride = raster.stride();
-  uint8_t* const scratch = cmyk_row.data();
-  const JDIMENSION width = cinfo.image_width;
-
-  jpeg_guarded(reader.err(), [&] {
-    jpeg_start_decompress(&cinfo);
-    if (cinfo.output_width != width || cinfo.output_components != (gray ? 1 : cmyk ? 4 : 3))
-      ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
-    while (cinfo.output_scanline < cinfo.output_height) {
-      uint8_t* out = pixels + cinfo.output_scanline * stride;
-      JSAMPROW target = cmyk ? scratch : out;
-      if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
-      if (!cmyk) continue;
-      for (JDIMENSION x = 0; x < width; ++x) {
-        const uint8_t* s = scratch + 4 * x;
-        out[3 * x] = cmyk_channel(s[0], s[3], inverted);
-        out[3 * x + 1] = cmyk_channel(s[1], s[3], inverted);
-        out[3 * x + 2] = cmyk_channel(s[2], s[3], inverted);
+  void allow_shrink(int min_width, int min_height) override {
+    if (started_) return;
+    jpeg_decompress_struct& cinfo = reader_.cinfo();
+    // libjpeg's own size for each scale: the side times the scale, rounded up.
+    const auto scaled = [](JDIMENSION side, unsigned denominator) {
+      return static_cast<int64_t>((side + denominator - 1) / denominator);
+    };
+    unsigned denominator = 1;
+    for (unsigned d : {8u, 4u, 2u}) {
+      if (scaled(cinfo.image_width, d) >= min_width &&
+          scaled(cinfo.image_height, d) >= min_height) {
+        denominator = d;
+        break;
       }
     }
-    jpeg_finish_decompress(&cinfo);
-  });
-  if (const std::string damage = jpeg_warning_summary(reader.err()); !damage.empty())
-    params.warnings.push_back(damage);
-  return raster;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = denominator;
+    layout_.width = static_cast<int>(scaled(cinfo.image_width, denominator));
+    layout_.height = static_cast<int>(scaled(cinfo.image_height, denominator));
+  }
+
+  void read(std::span<uint8_t* const> rows, std::span<uint8_t* const> alpha) override {
+    jpeg_decompress_struct& cinfo = reader_.cinfo();
+    if (!started_) start();
+    if (!alpha.empty() || rows.size() > cinfo.output_height - cinfo.output_scanline)
+      throw ImageError("more JPEG rows asked for than the picture has");
+    // CMYK rows are decoded into scratch a strip at a time and converted from there.
+    const size_t width = cinfo.output_width;
+    const size_t strip = cmyk_ ? std::min<size_t>(rows.size(), kCmykStrip) : rows.size();
+    if (cmyk_) scratch_.resize(strip * width * 4);
+    targets_.resize(strip);
+    for (size_t done = 0; done < rows.size(); done += strip) {
+      const size_t n = std::min(strip, rows.size() - done);
+      for (size_t i = 0; i < n; ++i)
+        targets_[i] = cmyk_ ? scratch_.data() + i * width * 4 : rows[done + i];
+      decode_scanlines(n);
+      if (!cmyk_) continue;
+      for (size_t i = 0; i < n; ++i) {
+        const uint8_t* s = targets_[i];
+        uint8_t* out = rows[done + i];
+        for (size_t x = 0; x < width; ++x, s += 4, out += 3) {
+          out[0] = cmyk_channel(s[0], s[3], inverted_);
+          out[1] = cmyk_channel(s[1], s[3], inverted_);
+          out[2] = cmyk_channel(s[2], s[3], inverted_);
+        }
+      }
+    }
+  }
+
+ private:
+  static constexpr size_t kCmykStrip = 16;
+
+  void start() {
+    jpeg_decompress_struct& cinfo = reader_.cinfo();
+    const auto width = static_cast<JDIMENSION>(layout_.width);
+    const auto height = static_cast<JDIMENSION>(layout_.height);
+    const int components = components_;
+    jpeg_guarded(reader_.err(), [&] {
+      jpeg_start_decompress(&cinfo);
+      if (cinfo.output_width != width || cinfo.output_height != height ||
+          cinfo.output_components != components)
+        ERREXIT(&cinfo, JERR_CONVERSION_NOTIMPL);
+    });
+    started_ = true;
+  }
+
+  // The next n rows into targets_; the last row also ends the decompression, which reads the
+  // rest of the data and so reports what is wrong with it.
+  void decode_scanlines(size_t n) {
+    jpeg_decompress_struct& cinfo = reader_.cinfo();
+    JSAMPARRAY targets = targets_.data();
+    jpeg_guarded(reader_.err(), [&] {
+      for (size_t done = 0; done < n;) {
+        const JDIMENSION got =
+            jpeg_read_scanlines(&cinfo, targets + done, static_cast<JDIMENSION>(n - done));
+        if (got == 0) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
+        done += got;
+      }
+      if (cinfo.output_scanline == cinfo.output_height) jpeg_finish_decompress(&cinfo);
+    });
+    if (cinfo.output_scanline == cinfo.output_height)
+      if (const std::string damage = jpeg_warning_summary(reader_.err()); !damage.empty())
+        params_.warnings.push_back(damage);
+  }
+
+  const ReadBudget budget_;
+  IOParams& params_;
+  JpegReader reader_;
+  JpegDeadline deadline_;
+  bool started_ = false;
+  bool cmyk_ = false, inverted_ = false;
+  int components_ = 3;
+  std::vector<uint8_t> scratch_;
+  std::vector<JSAMPROW> targets_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowReader> open_jpeg_rows(std::span<const uint8_t> data, IOParams& params) {
+  return std::make_unique<JpegRows>(data, params);
+}
+
+Raster decode_jpeg(std::span<const uint8_t> data, IOParams& params) {
+  JpegRows rows(data, params);
+  return read_all_rows(rows);
 }
 
 void read_jpeg_header(std::span<const uint8_t> data, IOParams& params) {

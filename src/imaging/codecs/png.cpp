@@ -14,6 +14,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -183,101 +184,163 @@ void fill_header_params(png_structp png, png_infop info, IOParams& params) {
   }
 }
 
-// Splits interleaved grey+alpha or RGB+alpha rows into the raster and its alpha plane.
-void split_alpha(const std::vector<uint8_t>& interleaved, Raster& raster) {
-  const int colour = raster.format() == PixelFormat::Gray8 ? 1 : 3;
-  const size_t w = static_cast<size_t>(raster.width());
-  raster.add_alpha();
-  for (int y = 0; y < raster.height(); ++y) {
-    const uint8_t* s = interleaved.data() + static_cast<size_t>(y) * w * (colour + 1);
-    uint8_t* d = raster.row(y);
-    uint8_t* a = raster.alpha_row(y);
-    for (size_t x = 0; x < w; ++x, s += colour + 1) {
-      std::memcpy(d + x * colour, s, colour);
-      a[x] = s[colour];
-    }
-  }
-}
+// The reader after png_read_info, with the transforms that give the raster's formats: palette
+// indices as bytes, 1-bit grey as packed bits, other greys as bytes, 16-bit samples rounded to
+// 8, transparency as an alpha row. Non-interlaced files are read row by row; an interlaced one
+// is read whole on the first request (its passes revisit every row), then served from there.
+class PngRows final : public RowReader {
+ public:
+  PngRows(std::span<const uint8_t> data, IOParams& params) : budget_(data.size()), reader_(data) {
+    reader_.watch_time(budget_);
+    png_structp png = reader_.png();
+    png_infop info = reader_.info();
+    reader_.guarded([&] { png_read_info(png, info); });
+    fill_header_params(png, info, params);
 
-}  // namespace
+    const int color_type = png_get_color_type(png, info);
+    const int bit_depth = png_get_bit_depth(png, info);
+    const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    const bool palette = color_type == PNG_COLOR_TYPE_PALETTE;
+    const bool bilevel = color_type == PNG_COLOR_TYPE_GRAY && bit_depth == 1 && !has_trns;
+    interlaced_ = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
 
-Raster decode_png(std::span<const uint8_t> data, IOParams& params) {
-  const ReadBudget budget(data.size());
-  PngReader reader(data);
-  reader.watch_time(budget);
-  png_structp png = reader.png();
-  png_infop info = reader.info();
-  reader.guarded([&] { png_read_info(png, info); });
-  fill_header_params(png, info, params);
+    reader_.guarded([&] {
+      if (palette || bilevel) {
+        if (palette) png_set_packing(png);
+      } else {
+        if (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+        if (has_trns) png_set_tRNS_to_alpha(png);
+        // Rounds to 8 bits where png_set_strip_16 would truncate.
+        if (bit_depth == 16) png_set_scale_16(png);
+      }
+      png_set_interlace_handling(png);
+      png_read_update_info(png, info);
+    });
 
-  const int color_type = png_get_color_type(png, info);
-  const int bit_depth = png_get_bit_depth(png, info);
-  const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
-  const bool palette = color_type == PNG_COLOR_TYPE_PALETTE;
-  const bool bilevel = color_type == PNG_COLOR_TYPE_GRAY && bit_depth == 1 && !has_trns;
-
-  reader.guarded([&] {
-    if (palette || bilevel) {
-      if (palette) png_set_packing(png);
-    } else {
-      if (color_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-      if (has_trns) png_set_tRNS_to_alpha(png);
-      // Rounds to 8 bits where png_set_strip_16 would truncate.
-      if (bit_depth == 16) png_set_scale_16(png);
-    }
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-  });
-
-  const int channels = png_get_channels(png, info);
-  const PixelFormat format = palette         ? PixelFormat::Palette8
-                             : bilevel       ? PixelFormat::Bit1
-                             : channels <= 2 ? PixelFormat::Gray8
-                                             : PixelFormat::Rgb24;
-  const bool interleaved_alpha = channels == 2 || channels == 4;
-  const size_t row_bytes = png_get_rowbytes(png, info);
-  // The picture, its alpha rows as libpng hands them out, and a pointer per row.
-  budget.check_pixels(png_get_image_width(png, info), png_get_image_height(png, info));
-  const uint64_t height = png_get_image_height(png, info);
-  budget.check_memory(picture_bytes(png_get_image_width(png, info), height, bits_per_pixel(format),
-                                    interleaved_alpha) +
-                          (interleaved_alpha ? uint64_t{row_bytes} * height : 0) +
-                          height * sizeof(png_bytep),
-                      "a PNG image of " + std::to_string(params.width) + "x" +
-                          std::to_string(params.height) + " pixels");
-  Raster raster(params.width, params.height, format);
-  if (row_bytes !=
-      (interleaved_alpha ? static_cast<size_t>(params.width) * channels : raster.stride()))
-    throw ImageError("unsupported PNG pixel layout");
-  std::vector<uint8_t> interleaved(interleaved_alpha ? row_bytes * params.height : 0);
-  std::vector<png_bytep> rows(static_cast<size_t>(params.height));
-  for (int y = 0; y < params.height; ++y)
-    rows[y] = interleaved_alpha ? interleaved.data() + row_bytes * y : raster.row(y);
-  reader.guarded([&] { png_read_image(png, rows.data()); });
-
-  if (interleaved_alpha) split_alpha(interleaved, raster);
-  if (palette) {
-    png_colorp entries = nullptr;
-    int count = 0;
-    if (png_get_PLTE(png, info, &entries, &count) == 0 || count <= 0)
-      throw ImageError("PNG palette missing");
-    raster.palette.resize(count);
-    for (int i = 0; i < count; ++i)
-      raster.palette[i] = Rgb{entries[i].red, entries[i].green, entries[i].blue};
-    png_bytep trans = nullptr;
-    int trans_count = 0;
-    if (has_trns && png_get_tRNS(png, info, &trans, &trans_count, nullptr) != 0 &&
-        trans_count > 0) {
-      raster.add_alpha();
-      for (int y = 0; y < raster.height(); ++y) {
-        const uint8_t* index = raster.row(y);
-        uint8_t* a = raster.alpha_row(y);
-        for (int x = 0; x < raster.width(); ++x)
-          a[x] = index[x] < trans_count ? trans[index[x]] : 255;
+    const int channels = png_get_channels(png, info);
+    layout_.width = params.width;
+    layout_.height = params.height;
+    layout_.format = palette         ? PixelFormat::Palette8
+                     : bilevel       ? PixelFormat::Bit1
+                     : channels <= 2 ? PixelFormat::Gray8
+                                     : PixelFormat::Rgb24;
+    interleaved_alpha_ = channels == 2 || channels == 4;
+    row_bytes_ = png_get_rowbytes(png, info);
+    // The picture, its alpha rows as libpng hands them out, and a pointer per row, refused
+    // before anything is allocated.
+    const uint64_t height = png_get_image_height(png, info);
+    budget_.check_pixels(png_get_image_width(png, info), height);
+    budget_.check_memory(picture_bytes(png_get_image_width(png, info), height,
+                                       bits_per_pixel(layout_.format), interleaved_alpha_) +
+                             (interleaved_alpha_ ? uint64_t{row_bytes_} * height : 0) +
+                             height * sizeof(png_bytep),
+                         "a PNG image of " + std::to_string(params.width) + "x" +
+                             std::to_string(params.height) + " pixels");
+    if (row_bytes_ !=
+        (interleaved_alpha_ ? static_cast<size_t>(layout_.width) * channels : layout_.stride()))
+      throw ImageError("unsupported PNG pixel layout");
+    layout_.alpha = interleaved_alpha_;
+    if (bilevel) layout_.palette = {Rgb{0, 0, 0}, Rgb{255, 255, 255}};
+    if (palette) {
+      png_colorp entries = nullptr;
+      int count = 0;
+      if (png_get_PLTE(png, info, &entries, &count) == 0 || count <= 0)
+        throw ImageError("PNG palette missing");
+      layout_.palette.resize(count);
+      for (int i = 0; i < count; ++i)
+        layout_.palette[i] = Rgb{entries[i].red, entries[i].green, entries[i].blue};
+      png_bytep trans = nullptr;
+      int trans_count = 0;
+      if (has_trns && png_get_tRNS(png, info, &trans, &trans_count, nullptr) != 0 &&
+          trans_count > 0) {
+        trans_.assign(trans, trans + trans_count);
+        layout_.alpha = true;
       }
     }
   }
-  return raster;
+
+  void read(std::span<uint8_t* const> rows, std::span<uint8_t* const> alpha) override {
+    if (rows.size() > static_cast<size_t>(layout_.height - next_row_) ||
+        alpha.size() != (layout_.alpha ? rows.size() : 0))
+      throw ImageError("more PNG rows asked for than the picture has");
+    if (interlaced_ && whole_.empty()) read_whole();
+    // Rows with alpha interleaved go through scratch a strip at a time and are split there.
+    const size_t strip = interleaved_alpha_ ? std::min<size_t>(rows.size(), kStrip) : rows.size();
+    targets_.resize(strip);
+    if (interleaved_alpha_ && !interlaced_) scratch_.resize(strip * row_bytes_);
+    for (size_t done = 0; done < rows.size(); done += strip) {
+      const size_t n = std::min(strip, rows.size() - done);
+      for (size_t i = 0; i < n; ++i) targets_[i] = source_row(next_row_ + i, rows[done + i], i);
+      if (!interlaced_) {
+        png_structp png = reader_.png();
+        png_bytepp targets = targets_.data();
+        reader_.guarded([&] { png_read_rows(png, targets, nullptr, static_cast<png_uint_32>(n)); });
+      }
+      for (size_t i = 0; i < n; ++i)
+        finish_row(targets_[i], rows[done + i], alpha.empty() ? nullptr : alpha[done + i]);
+      next_row_ += static_cast<int>(n);
+    }
+  }
+
+ private:
+  static constexpr size_t kStrip = 16;
+
+  // Where row y comes from: a row of the whole picture, of the scratch strip (slot i), or the
+  // caller's row itself.
+  png_bytep source_row(int y, uint8_t* own, size_t slot) {
+    if (interlaced_) return whole_.data() + static_cast<size_t>(y) * row_bytes_;
+    if (interleaved_alpha_) return scratch_.data() + slot * row_bytes_;
+    return own;
+  }
+
+  void read_whole() {
+    whole_.resize(row_bytes_ * static_cast<size_t>(layout_.height));
+    std::vector<png_bytep> all(static_cast<size_t>(layout_.height));
+    for (int y = 0; y < layout_.height; ++y) all[y] = whole_.data() + row_bytes_ * y;
+    png_structp png = reader_.png();
+    png_bytepp targets = all.data();
+    reader_.guarded([&] { png_read_image(png, targets); });
+  }
+
+  // The decoded row `in` into the caller's row and alpha row.
+  void finish_row(const uint8_t* in, uint8_t* out, uint8_t* alpha) const {
+    const size_t w = static_cast<size_t>(layout_.width);
+    if (interleaved_alpha_) {
+      const int colour = layout_.format == PixelFormat::Gray8 ? 1 : 3;
+      for (size_t x = 0; x < w; ++x, in += colour + 1) {
+        std::memcpy(out + x * colour, in, colour);
+        alpha[x] = in[colour];
+      }
+      return;
+    }
+    if (in != out) std::memcpy(out, in, row_bytes_);
+    if (alpha != nullptr) {
+      const size_t count = trans_.size();
+      for (size_t x = 0; x < w; ++x) alpha[x] = out[x] < count ? trans_[out[x]] : 255;
+    }
+  }
+
+  const ReadBudget budget_;  // before the reader, which watches it
+  PngReader reader_;
+  bool interlaced_ = false;
+  bool interleaved_alpha_ = false;
+  size_t row_bytes_ = 0;
+  int next_row_ = 0;
+  std::vector<uint8_t> trans_;    // a palette's alpha per index
+  std::vector<uint8_t> scratch_;  // interleaved rows of one strip
+  std::vector<uint8_t> whole_;    // an interlaced picture, read at once
+  std::vector<png_bytep> targets_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowReader> open_png_rows(std::span<const uint8_t> data, IOParams& params) {
+  return std::make_unique<PngRows>(data, params);
+}
+
+Raster decode_png(std::span<const uint8_t> data, IOParams& params) {
+  PngRows rows(data, params);
+  return read_all_rows(rows);
 }
 
 void read_png_header(std::span<const uint8_t> data, IOParams& params) {
