@@ -44,7 +44,8 @@ class ShardJob {
             "--set", "perpage=3"};
   }
   std::vector<std::string> process(const std::vector<std::string>& extra) const {
-    std::vector<std::string> args{"process", "--yes"};
+    // One entry reads what an earlier one writes, in place.
+    std::vector<std::string> args{"process", "--yes", "--in-place"};
     args.insert(args.end(), sources_.begin(), sources_.end());
     const std::vector<std::string> job = settings();
     args.insert(args.end(), job.begin(), job.end());

@@ -19,6 +19,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/exif_block.h"
 #include "imaging/codecs/interleaved.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -202,8 +203,10 @@ Raster decode_heif(std::span<const uint8_t> data, IOParams& params) {
   const int width = heif_image_handle_get_width(&handle);
   const int height = heif_image_handle_get_height(&handle);
   if (width <= 0 || height <= 0) throw ImageError("HEIF picture with an empty area");
-  check_pixel_limit(static_cast<uint64_t>(width), static_cast<uint64_t>(height));
   const bool alpha = heif_image_handle_has_alpha_channel(&handle) != 0;
+  // The picture, and libheif's interleaved copy of it that the raster is filled from.
+  const auto w = static_cast<uint64_t>(width), h = static_cast<uint64_t>(height);
+  ReadBudget(data.size()).check_picture(w, h, 24, alpha, "HEIF", w * h * (alpha ? 4 : 3));
 
   DecodingOptionsPtr options(heif_decoding_options_alloc());
   if (!options) throw ImageError("cannot set up the HEIF decoder");

@@ -16,6 +16,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/exif_block.h"
 #include "imaging/codecs/interleaved.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -137,6 +138,7 @@ void check(JxlEncoderStatus status, const char* what) {
 }  // namespace
 
 Raster decode_jxl(std::span<const uint8_t> data, IOParams& params) {
+  const ReadBudget budget(data.size());
   DecoderPtr decoder = decoder_for(data, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE | JXL_DEC_BOX);
   JxlDecoderSetDecompressBoxes(decoder.get(), JXL_TRUE);
   JxlBasicInfo info{};
@@ -155,9 +157,12 @@ Raster decode_jxl(std::span<const uint8_t> data, IOParams& params) {
           throw ImageError("damaged JPEG XL header");
         std::tie(width, height) = shown_size(info);
         if (width == 0 || height == 0) throw ImageError("JPEG XL picture with an empty area");
-        check_pixel_limit(width, height);
         format.num_channels =
             (info.num_color_channels == 1 ? 1 : 3) + (info.alpha_bits > 0 ? 1 : 0);
+        // The picture, and the interleaved samples libjxl writes before they are split.
+        budget.check_picture(width, height, info.num_color_channels == 1 ? 8 : 24,
+                             info.alpha_bits > 0, "JPEG XL",
+                             uint64_t{width} * height * format.num_channels);
         have_info = true;
         break;
       }

@@ -17,6 +17,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/exif_block.h"
 #include "imaging/codecs/interleaved.h"
+#include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
@@ -201,7 +202,10 @@ Raster decode_webp(std::span<const uint8_t> data, IOParams& params) {
   const uint32_t height = WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT);
   const uint32_t flags = WebPDemuxGetI(demux.get(), WEBP_FF_FORMAT_FLAGS);
   if (width == 0 || height == 0) throw ImageError("WebP image with an empty canvas");
-  check_pixel_limit(width, height);
+  // The picture, and for alpha the interleaved samples libwebp writes before they are split.
+  const bool alpha = (flags & ALPHA_FLAG) != 0;
+  ReadBudget(data.size())
+      .check_picture(width, height, 24, alpha, "WebP", alpha ? uint64_t{width} * height * 4 : 0);
 
   Raster raster = (flags & ANIMATION_FLAG) != 0
                       ? first_animation_frame(data)
