@@ -7,6 +7,7 @@
 #include "imagemagick_reference.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/image_document.h"
+#include "modern_formats_support.h"
 #include "test_support.h"
 
 namespace lumatrix {
@@ -24,31 +25,8 @@ Raster with_alpha(Raster raster) {
   return raster;
 }
 
-// Smooth shapes with some grain, closer to a photograph than the busy test gradient.
-Raster photo_like(int width, int height) {
-  Raster r(width, height, PixelFormat::Rgb24);
-  uint32_t seed = 1;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      seed = seed * 1103515245 + 12345;
-      const int grain = static_cast<int>(seed >> 16) % 25 - 12;
-      uint8_t* p = r.row(y) + 3 * x;
-      p[0] = static_cast<uint8_t>(std::clamp(128 + 100 * std::sin(x / 9.0) + grain, 0.0, 255.0));
-      p[1] = static_cast<uint8_t>(std::clamp(128 + 100 * std::cos(y / 7.0) - grain, 0.0, 255.0));
-      p[2] = static_cast<uint8_t>((x + y) * 255 / (width + height));
-    }
-  return r;
-}
-
-double psnr(const Raster& a, const Raster& b) {
-  double sum = 0;
-  for (size_t i = 0; i < a.bytes().size(); ++i) {
-    const double d = a.bytes()[i] - b.bytes()[i];
-    sum += d * d;
-  }
-  const double mse = sum / static_cast<double>(a.bytes().size());
-  return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
+using test::photo_like;
+using test::psnr;
 
 Raster decode(std::span<const uint8_t> bytes, IOParams* params = nullptr) {
   IOParams p;
