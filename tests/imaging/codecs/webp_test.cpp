@@ -56,7 +56,9 @@ TEST(WebPCodec, LossyQualityTradesSizeForFidelityAndKeepsAlpha) {
     const double fidelity = test::psnr(decode(bytes), source);
     EXPECT_GT(bytes.size(), last_size);
     EXPECT_GT(fidelity, last_psnr);
-    if (quality == 80) EXPECT_GT(fidelity, 30.0);
+    if (quality == 80) {
+      EXPECT_GT(fidelity, 30.0);
+    }
     last_size = bytes.size();
     last_psnr = fidelity;
   }
