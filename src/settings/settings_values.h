@@ -130,7 +130,7 @@ inline constexpr std::string_view kCropBy[] = {"None", "Dimension"};
 inline constexpr std::string_view kFilenameCases[] = {"As Is", "Lowercase", "Uppercase"};
 inline constexpr std::string_view kFilenameSaveIn[] = {"", "[Source Directory]\\",
                                                        "[Source Directory]\\Renamed\\"};
-inline constexpr std::string_view kDateTypes[] = {"Current", "Creation"};
+inline constexpr std::string_view kDateTypes[] = {"Current", "Creation", "Date Taken"};
 inline constexpr std::string_view kDateFormats[] = {
     "MMDDYY",    "DDMMYY",    "YYMMDD",    "MMDDYYYY",    "DDMMYYYY",    "YYYYMMDD",
     "MM-DD-YY",  "DD-MM-YY",  "YY-MM-DD",  "MM-DD-YYYY",  "DD-MM-YYYY",  "YYYY-MM-DD",
