@@ -235,7 +235,8 @@ bool within(const fs::path& inner, const fs::path& outer) {
 
 bool names_follow_source_date(const Settings& settings) {
   return settings.use_filename_changer && settings.append_date &&
-         settings.date_type.value() == DateType::Creation;
+         (settings.date_type.value() == DateType::Creation ||
+          settings.date_type.value() == DateType::Taken);
 }
 
 BatchPlan plan_batch(const Settings& settings, const SourceList& list,

@@ -67,8 +67,8 @@ struct BatchPlan {
   std::optional<SourceOverwrite> replaces_source;
 };
 
-// Whether the output names read the source's time stamp (the Filename Changer's "Creation"
-// date).
+// Whether the output names read a date from the source (the Filename Changer's "Creation" or
+// "Date Taken").
 bool names_follow_source_date(const Settings& settings);
 
 // Plans the run of `list`. `shared_inputs` are the files every entry reads besides its source.

@@ -7,6 +7,7 @@
 #include "base/choice_text.h"
 #include "base/image_error.h"
 #include "imaging/codec.h"
+#include "imaging/metadata.h"
 #include "imaging/orientation.h"
 #include "imaging/resample.h"
 #include "imaging/row_resampler.h"
@@ -48,6 +49,14 @@ std::pair<int, int> resample_sides(const ResizePlan& plan) {
 void clear_after_failure(ImageDocument& doc, EventSink& events, const std::exception& error) {
   doc.clear();
   events.log(std::string("Resize failed, image cleared: ") + error.what());
+}
+
+// Only files whose reader keeps their EXIF can be turned; the others are not opened twice.
+bool asks_for_turn(const std::filesystem::path& path) {
+  const Codec* codec = find_codec(path);
+  if (codec == nullptr || !codec->can.exif) return false;
+  const std::optional<int> tag = read_image_facts(path).orientation;
+  return tag && *tag >= 2;
 }
 
 bool drawn(const CaptionGroup& caption) {
@@ -122,8 +131,11 @@ void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions&
 }
 
 SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
-                       const ResizeOptions* resize, ResizeSpeed speed) {
+                       const ResizeOptions* resize, ResizeSpeed speed, bool upright) {
   SourceLoad loaded;
+  // The streamed resize plans on the stored sides before any pixel exists; a picture to be
+  // turned is planned on its upright sides instead, by the whole-picture path.
+  if (upright && resize != nullptr && asks_for_turn(path)) resize = nullptr;
   if (resize == nullptr) {
     doc.load(path);
   } else {
@@ -149,6 +161,7 @@ SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
     };
     doc.load_resized(path, choose, speed);
   }
+  if (upright) loaded.turned = turn_upright(doc);
   if (doc.empty()) loaded.resized.reset();
   if (loaded.resized) {
     loaded.width = doc.params.width;
@@ -164,6 +177,15 @@ void log_resize(EventSink& events, const SourceLoad& loaded, std::string_view su
   if (!loaded.resized) return;
   events.log(resampling_line(line_subject(*loaded.resized, subject), loaded.width, loaded.height,
                              *loaded.resized));
+}
+
+void fit_kept_metadata(ImageDocument& doc, const Settings& settings, const SourceLoad& loaded,
+                       Orientation orientation) {
+  const bool turned_by_list =
+      orientation != Orientation::AsIs && orientation != Orientation::Unrecognised;
+  const bool reshaped = loaded.turned || loaded.resized || turned_by_list ||
+                        doc.width() != loaded.width || doc.height() != loaded.height;
+  fit_metadata(doc.params, settings.metadata_keep.value(), doc.width(), doc.height(), reshaped);
 }
 
 ResizeSpeed resize_speed(const Settings& settings) {
@@ -187,7 +209,7 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   std::string load_error;
   try {
     loaded = load_source(doc, ws.current_source_path, resize_first ? &resize : nullptr,
-                         resize_speed(settings));
+                         resize_speed(settings), settings.auto_orient);
     for (const std::string& line : doc.read_notices(entry.file_name)) events.log(line);
   } catch (const std::exception& error) {
     load_error = error.what();
@@ -228,7 +250,9 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   apply_frame(doc, frame_options(settings));
   apply_colour_depth(doc, settings.colordepth.value());
 
-  if (!settings.retainheaderinfo) {
+  if (settings.retainheaderinfo) {
+    fit_kept_metadata(doc, settings, loaded, entry.orientation.value());
+  } else {
     doc.reset_info();
     // Dropping the source's header must not undo the colour space the user chose for the
     // saved file, so the choice is applied again over the defaults.

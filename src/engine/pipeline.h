@@ -13,6 +13,7 @@
 #include "imaging/colour_adjust.h"
 #include "imaging/decode_resized.h"
 #include "imaging/frame.h"
+#include "imaging/orientation.h"
 #include "imaging/resize_plan.h"
 #include "settings/settings.h"
 
@@ -64,6 +65,7 @@ void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions&
 struct SourceLoad {
   int width = 0, height = 0;
   std::optional<ResizePlan> resized;
+  bool turned = false;  // turned upright by its EXIF Orientation
 };
 
 // Loads `path` into `doc` as ImageDocument::load does (throwing what it throws). With `resize`,
@@ -72,10 +74,19 @@ struct SourceLoad {
 // document then holds the very pixels of load followed by resize_document. Where that resize
 // would fail or do nothing, the picture is loaded whole and `resized` stays empty: the caller
 // resizes as before. Logs nothing; log_resize says what a resize during the load did.
+// With `upright`, a picture whose EXIF asks for a turn (turn_upright) is turned as loaded, and
+// any resize is planned on the upright picture: such a file is loaded whole, so the fit box
+// sees it as it will be shown. Other files load exactly as without it.
 SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
-                       const ResizeOptions* resize, ResizeSpeed speed);
+                       const ResizeOptions* resize, ResizeSpeed speed, bool upright);
 // The line resize_document logs for the resize made while loading.
 void log_resize(EventSink& events, const SourceLoad& loaded, std::string_view subject);
+
+// For a picture whose header is kept: its metadata as metadata_keep says, fitted to the
+// picture as it now is (fit_metadata); reshaped when it was turned, resized or cropped since
+// `loaded`, or turned by the list's `orientation`.
+void fit_kept_metadata(ImageDocument& doc, const Settings& settings, const SourceLoad& loaded,
+                       Orientation orientation);
 
 // Exact, or Fast when the run asks for the fast JPEG resize (fast_resize).
 ResizeSpeed resize_speed(const Settings& settings);

@@ -73,7 +73,8 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   // The resize is the thumbnail's first step, so it runs while the source decodes.
   SourceLoad loaded;
   try {
-    loaded = load_source(doc, ws.current_source_path, &resize, resize_speed(settings));
+    loaded = load_source(doc, ws.current_source_path, &resize, resize_speed(settings),
+                         settings.auto_orient);
   } catch (const std::exception& error) {
     events.log(subject + " not made: " + error.what());
     return std::nullopt;
@@ -100,7 +101,10 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   // 2 after, the order runs have always followed; nothing in between reads them, so both
   // orders save the same file.
   const auto prepare_parameters = [&] {
-    if (!t.retain_header) reset_file_parameters(doc, settings);
+    if (t.retain_header)
+      fit_kept_metadata(doc, settings, loaded, job.entry.orientation.value());
+    else
+      reset_file_parameters(doc, settings);
     apply_save_options(settings, doc);
   };
   if (which == 1) prepare_parameters();

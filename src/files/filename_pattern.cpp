@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include "base/choice_text.h"
+#include "imaging/metadata.h"
 
 namespace lumatrix {
 
@@ -95,6 +98,46 @@ std::optional<std::tm> file_write_date(const std::filesystem::path& path) {
   return local;
 }
 
+namespace {
+
+// "YYYY:MM:DD HH:MM:SS" as EXIF writes dates; nothing for a blank or malformed text.
+std::optional<std::tm> exif_date(const std::string& text) {
+  std::tm date{};
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (std::sscanf(text.c_str(), "%4d:%2d:%2d %2d:%2d:%2d", &year, &month, &day, &hour, &minute,
+                  &second) != 6)
+    return std::nullopt;
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 60 || hour < 0 || minute < 0 || second < 0)
+    return std::nullopt;
+  date.tm_year = year - 1900;
+  date.tm_mon = month - 1;
+  date.tm_mday = day;
+  date.tm_hour = hour;
+  date.tm_min = minute;
+  date.tm_sec = second;
+  date.tm_isdst = -1;
+  // Fills in the weekday and day of the year; the fields themselves stay as the camera wrote them.
+  std::tm normalised = date;
+  if (std::mktime(&normalised) != -1)
+    date.tm_wday = normalised.tm_wday, date.tm_yday = normalised.tm_yday;
+  return date;
+}
+
+}  // namespace
+
+std::optional<std::tm> source_date(DateType type, const std::filesystem::path& path) {
+  if (type == DateType::Taken) {
+    const ImageFacts facts = read_image_facts(path);
+    // read_image_facts falls back on the digitised date; a name by the shot takes only the
+    // original one.
+    if (std::optional<std::tm> taken = exif_date(facts.taken_original)) return taken;
+    return file_write_date(path);
+  }
+  if (type == DateType::Creation) return file_write_date(path);
+  return std::nullopt;
+}
+
 std::string build_file_name(const Settings& settings, std::string_view name,
                             std::string_view extension, long long position,
                             const NameParts& parts) {
@@ -129,9 +172,7 @@ std::string changefilename(const Settings& settings, std::string_view name,
                            const std::filesystem::path& current_source_path) {
   NameParts parts{settings.file_prefix, settings.file_suffix, {}};
   if (settings.append_date) {
-    std::optional<std::tm> date;
-    if (settings.date_type.value() == DateType::Creation)
-      date = file_write_date(current_source_path);
+    std::optional<std::tm> date = source_date(settings.date_type.value(), current_source_path);
     if (!date) {
       // Today's date also stands in when the source's time stamp cannot be read.
       const std::time_t now = std::time(nullptr);

@@ -26,6 +26,11 @@ std::string format_date(const std::tm& date, std::string_view pattern);
 // The local time of the file's last write at the two-second resolution of DOS time stamps, or
 // nothing when the file's time cannot be read.
 std::optional<std::tm> file_write_date(const std::filesystem::path& path);
+// The date a name or caption takes from the source under `type`: its time stamp for Creation;
+// for Taken the EXIF date it was shot (DateTimeOriginal, as the camera's clock read it), else
+// its time stamp; nothing for the other types or when neither can be read (callers then take
+// today's).
+std::optional<std::tm> source_date(DateType type, const std::filesystem::path& path);
 
 // What a name is built from; `date` is the formatted date, empty for none.
 struct NameParts {

@@ -73,6 +73,7 @@ bool ImageDocument::load_with(const std::filesystem::path& path, const Decode& d
   if (codec == nullptr || codec->decode == nullptr) {
     params.exif.clear();
     params.iptc.clear();
+    params.xmp.clear();
     aborting_ = true;
     read_with_ = misnamed_as_ = nullptr;
     return false;

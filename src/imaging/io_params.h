@@ -86,6 +86,9 @@ struct IOParams {
   // byte stream); empty when the file had none.
   std::vector<uint8_t> exif;
   std::vector<IptcRecord> iptc;
+  // The XMP packet (RDF/XML) as a JPEG APP1 segment after "http://ns.adobe.com/xap/1.0/\0"
+  // holds it; empty when the file had none.
+  std::string xmp;
 
   // Governs a header on stream transfers only; file saves ignore it.
   bool stream_header = true;

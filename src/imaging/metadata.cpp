@@ -14,7 +14,11 @@ namespace {
 // metadata is dropped on purpose here, so its messages would only be noise.
 void quiet_exiv2() {
   static std::once_flag once;
-  std::call_once(once, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+  std::call_once(once, [] {
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    // The XMP toolkit sets itself up on first use, which is not safe from parallel workers.
+    Exiv2::XmpParser::initialize();
+  });
 }
 
 constexpr uint8_t kIimTagMarker = 0x1C;
@@ -223,7 +227,8 @@ ImageFacts facts_of(Exiv2::Image& image) {
     const long value = orientation->toLong(0);
     if (value >= 1 && value <= 8) facts.orientation = static_cast<int>(value);
   }
-  facts.taken = text_tag(data, "Exif.Photo.DateTimeOriginal");
+  facts.taken_original = text_tag(data, "Exif.Photo.DateTimeOriginal");
+  facts.taken = facts.taken_original;
   if (facts.taken.empty()) facts.taken = text_tag(data, "Exif.Photo.DateTimeDigitized");
   const std::string make = text_tag(data, "Exif.Image.Make");
   const std::string model = text_tag(data, "Exif.Image.Model");
@@ -285,6 +290,126 @@ ExifSummary exif_summary(const std::vector<uint8_t>& exif) {
     summary = ExifSummary{};
   }
   return summary;
+}
+
+namespace {
+
+// GPS tags, the pointer to them, serial numbers and owner names wherever Exiv2 finds them
+// (Exif.Photo.BodySerialNumber, Exif.Canon.SerialNumber, Exif.Photo.CameraOwnerName, ...).
+bool locates_or_identifies(const Exiv2::Exifdatum& datum) {
+  const std::string tag = datum.tagName();
+  return datum.groupName() == "GPSInfo" || datum.key() == "Exif.Image.GPSTag" ||
+         tag.find("SerialNumber") != std::string::npos ||
+         tag.find("OwnerName") != std::string::npos;
+}
+
+// Sets a pixel size tag that is present to `value`; whether it had another.
+bool set_dimension(Exiv2::ExifData& data, const char* key, int value) {
+  auto it = data.findKey(Exiv2::ExifKey(key));
+  if (it == data.end() || value <= 0) return false;
+  if (it->count() == 1 && it->toLong(0) == value) return false;
+  if (it->typeId() == Exiv2::unsignedShort && value <= 0xFFFF)
+    *it = static_cast<uint16_t>(value);
+  else
+    *it = static_cast<uint32_t>(value);
+  return true;
+}
+
+// The XMP packet by the same rules as the EXIF block: its GPS properties, serial numbers and
+// owner names, its pixel size, its thumbnails.
+void fit_xmp(std::string& xmp, bool keep_all, int width, int height, bool reshaped) {
+  if (xmp.empty()) return;
+  quiet_exiv2();
+  try {
+    Exiv2::XmpData data;
+    if (Exiv2::XmpParser::decode(data, xmp) != 0) {
+      if (!keep_all) xmp.clear();
+      return;
+    }
+    bool changed = false;
+    for (auto it = data.begin(); it != data.end();) {
+      const std::string key = it->key();
+      const bool private_ = key.starts_with("Xmp.exif.GPS") ||
+                            key.find("SerialNumber") != std::string::npos ||
+                            key.find("OwnerName") != std::string::npos;
+      const bool stale = reshaped && key.starts_with("Xmp.xmp.Thumbnails");
+      if ((private_ && !keep_all) || stale) {
+        it = data.erase(it);
+        changed = true;
+      } else {
+        ++it;
+      }
+    }
+    for (const auto& [key, value] :
+         {std::pair{"Xmp.exif.PixelXDimension", width},
+          std::pair{"Xmp.exif.PixelYDimension", height}, std::pair{"Xmp.tiff.ImageWidth", width},
+          std::pair{"Xmp.tiff.ImageLength", height}}) {
+      auto it = data.findKey(Exiv2::XmpKey(key));
+      if (it == data.end() || value <= 0 || it->toString() == std::to_string(value)) continue;
+      it->setValue(std::to_string(value));
+      changed = true;
+    }
+    if (!changed) return;
+    std::string packet;
+    if (Exiv2::XmpParser::encode(packet, data) != 0) {
+      if (!keep_all) xmp.clear();
+      return;
+    }
+    xmp = std::move(packet);
+  } catch (const Exiv2::AnyError&) {
+    if (!keep_all) xmp.clear();
+  } catch (const std::exception&) {
+    if (!keep_all) xmp.clear();
+  }
+}
+
+}  // namespace
+
+void fit_metadata(IOParams& params, MetadataKeep keep, int width, int height, bool reshaped) {
+  if (keep == MetadataKeep::None) {
+    params.exif.clear();
+    params.iptc.clear();
+    params.xmp.clear();
+    return;
+  }
+  const bool keep_all = keep != MetadataKeep::AllButLocationAndIdentity;
+  fit_xmp(params.xmp, keep_all, width, height, reshaped);
+  if (params.exif.empty()) return;
+  Exiv2::ExifData data;
+  if (!decode_exif(params.exif, data)) {
+    if (!keep_all) params.exif.clear();
+    return;
+  }
+  try {
+    bool changed = false;
+    if (!keep_all) {
+      for (auto it = data.begin(); it != data.end();) {
+        if (locates_or_identifies(*it)) {
+          it = data.erase(it);
+          changed = true;
+        } else {
+          ++it;
+        }
+      }
+    }
+    changed |= set_dimension(data, "Exif.Photo.PixelXDimension", width);
+    changed |= set_dimension(data, "Exif.Photo.PixelYDimension", height);
+    if (reshaped && std::any_of(data.begin(), data.end(), [](const Exiv2::Exifdatum& d) {
+          return d.groupName() == "Thumbnail";
+        })) {
+      Exiv2::ExifThumb(data).erase();
+      changed = true;
+    }
+    if (!changed) return;
+    const Exiv2::ByteOrder order = params.exif[0] == 'M' ? Exiv2::bigEndian : Exiv2::littleEndian;
+    Exiv2::Blob blob;
+    Exiv2::ExifParser::encode(blob, order, data);
+    params.exif = std::move(blob);
+  } catch (const Exiv2::AnyError&) {
+    if (!keep_all) params.exif.clear();
+  } catch (const std::exception&) {
+    if (!keep_all) params.exif.clear();
+  }
 }
 
 }  // namespace lumatrix

@@ -38,12 +38,26 @@ struct ExifSummary {
 };
 ExifSummary exif_summary(const std::vector<uint8_t>& exif);
 
+// What of a source's metadata a saved picture keeps. AllButLocationAndIdentity leaves out the
+// GPS position, every serial number (camera body, lens, maker notes) and the owner's name.
+// Unrecognised keeps everything, as All does.
+enum class MetadataKeep { All, AllButLocationAndIdentity, None, Unrecognised };
+
+// Makes the metadata in `params` fit the picture about to be saved, `width` x `height` pixels:
+// what `keep` leaves out is removed (None empties EXIF, XMP and IPTC), the EXIF pixel size tags
+// where present say the new size (the XMP packet is treated alike), and with `reshaped` (the
+// picture was turned, cropped or resized) an embedded EXIF thumbnail, which would show the old
+// picture, is dropped. A block that needs none of this is kept byte for byte; one Exiv2 cannot
+// parse is kept under All and dropped otherwise, as nothing in it could be vouched for.
+void fit_metadata(IOParams& params, MetadataKeep keep, int width, int height, bool reshaped);
+
 // What a file's metadata say about the picture, as `lumatrix info` shows them. Read by Exiv2
 // from the file's bytes, in every format Exiv2 knows (JPEG, PNG, TIFF, WebP, ...); a format it
 // does not know, or unreadable metadata, leave the facts empty.
 struct ImageFacts {
   std::optional<int> orientation;  // Exif.Image.Orientation, 1..8
   std::string taken;               // the date and time the picture was taken, as stored
+  std::string taken_original;      // Exif.Photo.DateTimeOriginal alone, as stored
   std::string camera;              // make and model
   bool gps = false;                // any Exif.GPSInfo tag
   bool has_colour_profile = false;

@@ -1,5 +1,8 @@
 #include "imaging/orientation.h"
 
+#include <utility>
+
+#include "imaging/codecs/exif_block.h"
 #include "imaging/rotate_flip.h"
 
 namespace lumatrix {
@@ -31,6 +34,22 @@ void apply_orientation(ImageDocument& doc, Orientation orientation) {
     case Orientation::Unrecognised:
       break;
   }
+}
+
+bool turn_upright(ImageDocument& doc) {
+  const int tag = exif_orientation(doc.params.exif);
+  if (tag < 2 || doc.empty()) return false;
+  // 5 and 7 are mirrored quarter turns: mirrored left-right first, then turned as 8 and 6.
+  if (tag == 2 || tag == 4 || tag == 5 || tag == 7)
+    flip(doc, tag == 4 ? FlipDirection::Vertical : FlipDirection::Horizontal);
+  const int degrees = tag == 3                 ? 180
+                      : (tag == 5 || tag == 8) ? 90
+                      : (tag == 6 || tag == 7) ? 270
+                                               : 0;
+  if (degrees != 0) rotate(doc, degrees, true, doc.background);
+  if (degrees == 90 || degrees == 270) std::swap(doc.params.dpi_x, doc.params.dpi_y);
+  mark_exif_upright(doc.params.exif);
+  return true;
 }
 
 void apply_crop(ImageDocument& doc, const CropCorners& corners) {

@@ -22,6 +22,12 @@ enum class Orientation {
 // FlipRight mirror top-bottom.
 void apply_orientation(ImageDocument& doc, Orientation orientation);
 
+// Turns a picture whose EXIF Orientation tag (params.exif) is 2..8 the way the camera holder
+// saw it and sets the tag to 1, so nothing downstream turns it again; width, height and the
+// resolution follow a quarter turn. Returns whether it turned anything: an untagged picture, or
+// one tagged 1, is not touched.
+bool turn_upright(ImageDocument& doc);
+
 struct CropCorners {
   int x1 = 0, y1 = 0;
   int x2 = 0, y2 = 0;  // 0 reaches the far edge

@@ -96,8 +96,7 @@ std::string resolve_caption_text(const Choice<CaptionTextChoice>& text, DateType
                                  const std::filesystem::path& source, std::time_t now) {
   if (text.value() == CaptionText::FileName) return std::string(output_name);
   if (text.value() == CaptionText::Typed) return text.text();
-  std::optional<std::tm> date;
-  if (date_type == DateType::Creation) date = file_write_date(source);
+  std::optional<std::tm> date = source_date(date_type, source);
   if (!date) {
     std::tm local{};
     localtime_r(&now, &local);

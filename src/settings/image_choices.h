@@ -10,6 +10,7 @@
 
 #include "imaging/colour_adjust.h"
 #include "imaging/frame.h"
+#include "imaging/metadata.h"
 #include "imaging/orientation.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
@@ -42,6 +43,12 @@ struct ResampleTypeChoice {
 struct FilterChoice {
   static constexpr std::span<const std::string_view> items = kFilters;
   static EffectFilter parse(std::string_view text);
+};
+
+// metadata_keep: trimmed and lower-cased; another text keeps everything, as "All" does.
+struct MetadataKeepChoice {
+  static constexpr std::span<const std::string_view> items = kMetadataKeep;
+  static MetadataKeep parse(std::string_view text);
 };
 
 // colorspace: trimmed and lower-cased; "YCbCrK" is read too, though the list does not offer it.

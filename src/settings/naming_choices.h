@@ -9,9 +9,10 @@
 
 namespace lumatrix {
 
-// date_type: trimmed and lower-cased. Only "Creation" reads the source's time stamp; any other
-// text takes today's date, as "Current" does.
-enum class DateType { Current, Creation, Unrecognised };
+// date_type: trimmed and lower-cased. "Creation" reads the source's time stamp, "Date Taken"
+// the moment its EXIF says it was shot (the time stamp where it says nothing); any other text
+// takes today's date, as "Current" does.
+enum class DateType { Current, Creation, Taken, Unrecognised };
 struct DateTypeChoice {
   static constexpr std::span<const std::string_view> items = kDateTypes;
   static DateType parse(std::string_view text);

@@ -96,6 +96,8 @@ inline constexpr std::string_view kColorDepths[] = {
     "5 Bits   (32)",      "4 Bits   (16)",   "3 Bits   (8)",    "2 Bits   (4)"};
 inline constexpr std::string_view kFrames[] = {"None", "Border", "3D Effect"};
 // The PNG levels zlib offers, after the rule earlier versions followed.
+inline constexpr std::string_view kMetadataKeep[] = {"All", "All but location and identity",
+                                                     "None"};
 inline constexpr std::string_view kPngCompressions[] = {
     "From quality", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
 inline constexpr std::string_view kSaveInDirectories[] = {"", "[Source Directory]\\",
@@ -128,7 +130,7 @@ inline constexpr std::string_view kCropBy[] = {"None", "Dimension"};
 inline constexpr std::string_view kFilenameCases[] = {"As Is", "Lowercase", "Uppercase"};
 inline constexpr std::string_view kFilenameSaveIn[] = {"", "[Source Directory]\\",
                                                        "[Source Directory]\\Renamed\\"};
-inline constexpr std::string_view kDateTypes[] = {"Current", "Creation"};
+inline constexpr std::string_view kDateTypes[] = {"Current", "Creation", "Date Taken"};
 inline constexpr std::string_view kDateFormats[] = {
     "MMDDYY",    "DDMMYY",    "YYMMDD",    "MMDDYYYY",    "DDMMYYYY",    "YYYYMMDD",
     "MM-DD-YY",  "DD-MM-YY",  "YY-MM-DD",  "MM-DD-YYYY",  "DD-MM-YYYY",  "YYYY-MM-DD",

@@ -10,6 +10,7 @@
 #include "base/file_bytes.h"
 #include "base/image_error.h"
 #include "files/filename_pattern.h"
+#include "imaging/orientation.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"
@@ -167,6 +168,7 @@ class GalleryPass {
     if (first) size_attributes_.clear();
     try {
       if (!doc.load(image)) throw ImageError(image, "no reader for this file type");
+      if (settings_.auto_orient) turn_upright(doc);
       doc.params.iptc.clear();
       if (!first) run_.events.log("Loaded " + name);
       size_attributes_ =

@@ -5,6 +5,7 @@
 #include <exiv2/exiv2.hpp>
 
 #include "base/image_error.h"
+#include "imaging/orientation.h"
 #include "recording_run_host.h"
 #include "test_support.h"
 
@@ -12,6 +13,15 @@ namespace lumatrix {
 namespace {
 
 using Lines = std::vector<std::string>;
+
+// The Orientation tag of the document's EXIF block, 0 without one.
+int exif_orientation_of(const ImageDocument& doc) {
+  Exiv2::ExifData data;
+  Exiv2::ExifParser::decode(data, doc.params.exif.data(),
+                            static_cast<uint32_t>(doc.params.exif.size()));
+  const auto it = data.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+  return it == data.end() ? 0 : static_cast<int>(it->toLong(0));
+}
 
 class PipelineTest : public ::testing::Test {
  protected:
@@ -301,6 +311,142 @@ TEST_F(PipelineTest, HeaderResetKeepsTheColourSpaceAndStreamHeaderFlag) {
   ImageDocument reread;
   ASSERT_TRUE(reread.load(dir / "clean.jpg"));
   EXPECT_TRUE(reread.params.exif.empty());
+}
+
+// A 60 x 40 JPEG as a camera held upright writes it: stored on its side, EXIF Orientation 6.
+std::vector<uint8_t> exif_turned(std::optional<uint16_t> orientation) {
+  Exiv2::ExifData data;
+  data["Exif.Image.Make"] = "Lumacam";
+  if (orientation) data["Exif.Image.Orientation"] = *orientation;
+  Exiv2::Blob blob;
+  Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+  return blob;
+}
+
+class UprightTest : public PipelineTest {
+ protected:
+  PipelineEntry camera_jpeg(const std::string& name, std::optional<uint16_t> orientation) {
+    ImageDocument jpeg;
+    jpeg.raster = test::gradient_rgb(60, 40);
+    jpeg.params.exif = exif_turned(orientation);
+    EXPECT_TRUE(jpeg.save(dir / name));
+    return entry_for(name);
+  }
+  // The file as decoded, untouched.
+  ImageDocument stored(const std::string& name) {
+    ImageDocument doc;
+    EXPECT_TRUE(doc.load(dir / name));
+    return doc;
+  }
+};
+
+TEST_F(UprightTest, TaggedSourceIsTurnedBeforeTheResizePlansItsBox) {
+  const PipelineEntry entry = camera_jpeg("side.jpg", 6);
+  // An exact 30 x 10 box without the aspect ratio: planned on the stored sides and turned
+  // afterwards, the picture would come out 10 x 30.
+  settings.resizing_method = "Resize by Pixels";
+  settings.image_width = 30;
+  settings.image_height = 10;
+  settings.dimension_aspect_ratio = false;
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 40x60 to 30x10"});
+
+  ImageDocument expected = stored("side.jpg");
+  ASSERT_TRUE(turn_upright(expected));
+  test::RecordingRunHost quiet;
+  resize_document(expected, quiet, main_resize_options(settings, settings.resampletype.value()));
+  EXPECT_EQ(ws.processimage.raster, expected.raster);
+  EXPECT_EQ(exif_orientation_of(ws.processimage), 1);
+
+  // Switched off, the stored picture goes through as it always did.
+  host.reset();
+  settings.auto_orient = false;
+  ASSERT_TRUE(run(entry));
+  EXPECT_EQ(host.log_lines(), Lines{"Resampling Image from 60x40 to 30x10"});
+  EXPECT_EQ(exif_orientation_of(ws.processimage), 6);
+}
+
+TEST_F(UprightTest, UntaggedAndUprightSourcesAreNotTouched) {
+  settings.resizing_method = "1/2x";
+  using Case = std::pair<std::string, std::optional<uint16_t>>;
+  for (const auto& [name, tag] : {Case{"plain.jpg", std::nullopt}, Case{"one.jpg", 1}}) {
+    const PipelineEntry entry = camera_jpeg(name, tag);
+    settings.auto_orient = true;
+    ASSERT_TRUE(run(entry));
+    const ImageDocument on = ws.processimage;
+    settings.auto_orient = false;
+    ASSERT_TRUE(run(entry));
+    EXPECT_EQ(on.raster, ws.processimage.raster) << name;
+    EXPECT_EQ(on.params.exif, ws.processimage.params.exif) << name;
+    EXPECT_EQ(on.width(), 30);
+  }
+}
+
+TEST_F(UprightTest, TheListOrientationAppliesToTheUprightPicture) {
+  PipelineEntry entry = camera_jpeg("side.jpg", 6);
+  entry.orientation = "Rotate Left 90\u00B0";
+  ASSERT_TRUE(run(entry));
+  // Turned upright (40 x 60) and then a quarter turn back by the list: the stored picture.
+  EXPECT_EQ(ws.processimage.raster, stored("side.jpg").raster);
+}
+
+// A travel photo: position, serial number, owner and capture date, its pixel size in EXIF.
+std::vector<uint8_t> travel_exif() {
+  Exiv2::ExifData data;
+  data["Exif.Image.Make"] = "Lumacam";
+  data["Exif.Photo.DateTimeOriginal"] = "2021:07:04 12:30:00";
+  data["Exif.Photo.BodySerialNumber"] = "SN-0042";
+  data["Exif.Photo.CameraOwnerName"] = "Ada Example";
+  data["Exif.Photo.PixelXDimension"] = uint16_t{60};
+  data["Exif.Photo.PixelYDimension"] = uint16_t{40};
+  data["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+  data["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 29/1";
+  Exiv2::Blob blob;
+  Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
+  return blob;
+}
+
+TEST_F(UprightTest, MetadataPoliciesAsExiv2ReadsTheSavedFile) {
+  ImageDocument jpeg;
+  jpeg.raster = test::gradient_rgb(60, 40);
+  jpeg.params.exif = travel_exif();
+  ASSERT_TRUE(jpeg.save(dir / "travel.jpg"));
+  const PipelineEntry entry = entry_for("travel.jpg");
+  settings.resizing_method = "1/2x";
+
+  const auto saved = [&](const char* keep) {
+    settings.metadata_keep = keep;
+    EXPECT_TRUE(run(entry));
+    const auto path = dir / (std::string(keep) + ".jpg");
+    EXPECT_TRUE(ws.processimage.save(path));
+    auto image = Exiv2::ImageFactory::open(path.string());
+    image->readMetadata();
+    return image->exifData();
+  };
+  const auto has = [](const Exiv2::ExifData& data, const char* key) {
+    return data.findKey(Exiv2::ExifKey(key)) != data.end();
+  };
+
+  Exiv2::ExifData all = saved("All");
+  EXPECT_EQ(all["Exif.Photo.PixelXDimension"].toLong(0), 30);
+  EXPECT_EQ(all["Exif.Photo.PixelYDimension"].toLong(0), 20);
+  EXPECT_TRUE(has(all, "Exif.GPSInfo.GPSLatitude"));
+  EXPECT_TRUE(has(all, "Exif.Photo.BodySerialNumber"));
+
+  Exiv2::ExifData private_ = saved("All but location and identity");
+  EXPECT_FALSE(has(private_, "Exif.GPSInfo.GPSLatitude"));
+  EXPECT_FALSE(has(private_, "Exif.Photo.BodySerialNumber"));
+  EXPECT_FALSE(has(private_, "Exif.Photo.CameraOwnerName"));
+  EXPECT_EQ(private_["Exif.Photo.DateTimeOriginal"].toString(), "2021:07:04 12:30:00");
+  EXPECT_EQ(private_["Exif.Photo.PixelXDimension"].toLong(0), 30);
+
+  EXPECT_TRUE(saved("None").empty());
+
+  // Without the header kept the policy has nothing to work on.
+  settings.retainheaderinfo = false;
+  settings.metadata_keep = "All";
+  ASSERT_TRUE(run(entry));
+  EXPECT_TRUE(ws.processimage.params.exif.empty());
 }
 
 }  // namespace

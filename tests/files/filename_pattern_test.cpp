@@ -4,6 +4,10 @@
 
 #include <chrono>
 
+#include <exiv2/exiv2.hpp>
+
+#include "imaging/image_document.h"
+
 #include "test_support.h"
 
 namespace lumatrix {
@@ -89,6 +93,55 @@ TEST(FilenamePattern, CreationDateIsTheSourcesLastWrite) {
   s.file_suffix = "b";
   EXPECT_EQ(changefilename(s, "x", ".jpg", 12, file), "a2003-07-140012b.jpg");
   EXPECT_EQ(changefilename_thumbnail(s, "x", ".jpg", 12, "t_", ""), "t_0012.jpg");
+}
+
+// A JPEG whose EXIF says it was shot at `taken` (none: no date at all), last written 2003-07-14.
+std::filesystem::path shot(const test::TempDir& dir, const std::string& name, const char* taken) {
+  ImageDocument photo;
+  photo.raster = test::gradient_rgb(8, 8);
+  Exiv2::ExifData data;
+  data["Exif.Image.Make"] = "Lumacam";
+  if (taken != nullptr) data["Exif.Photo.DateTimeOriginal"] = taken;
+  // A scanner's date is not when the picture was taken.
+  data["Exif.Photo.DateTimeDigitized"] = "2019:01:02 03:04:05";
+  Exiv2::Blob exif;
+  Exiv2::ExifParser::encode(exif, Exiv2::littleEndian, data);
+  photo.params.exif = exif;
+  const auto file = dir / name;
+  EXPECT_TRUE(photo.save(file));
+  std::tm when = date(2003, 7, 14);
+  when.tm_hour = 12, when.tm_isdst = -1;
+  const auto stamp = std::chrono::system_clock::from_time_t(std::mktime(&when));
+  std::filesystem::last_write_time(file, std::chrono::file_clock::from_sys(stamp));
+  return file;
+}
+
+TEST(FilenamePattern, DateTakenIsWhenTheCameraShotElseTheLastWrite) {
+  test::TempDir dir;
+  Settings s;
+  s.append_date = true;
+  s.date_format = "YYYY-MM-DD";
+  s.filenameorder = "PreDatNumSuf";
+  s.date_type = "Date Taken";
+  ASSERT_EQ(s.date_type.value(), DateType::Taken);
+  EXPECT_EQ(changefilename(s, "x", ".jpg", 1, shot(dir, "a.jpg", "2021:07:04 12:30:00")),
+            "2021-07-040001.jpg");
+  const std::optional<std::tm> taken = source_date(DateType::Taken, dir / "a.jpg");
+  ASSERT_TRUE(taken);
+  EXPECT_EQ(taken->tm_hour, 12);
+  EXPECT_EQ(taken->tm_min, 30);
+  // No original date, a malformed one, or no EXIF at all: the file's last write.
+  EXPECT_EQ(changefilename(s, "x", ".jpg", 1, shot(dir, "b.jpg", nullptr)), "2003-07-140001.jpg");
+  EXPECT_EQ(changefilename(s, "x", ".jpg", 1, shot(dir, "c.jpg", "    :  :     :  :  ")),
+            "2003-07-140001.jpg");
+  const auto plain = dir / "plain.bin";
+  test::write_bytes(plain, std::vector<uint8_t>{1});
+  EXPECT_EQ(format_date(*source_date(DateType::Taken, plain), "YYYY-MM-DD"),
+            format_date(*file_write_date(plain), "YYYY-MM-DD"));
+  // The other types are unchanged by an EXIF date.
+  EXPECT_EQ(format_date(*source_date(DateType::Creation, dir / "a.jpg"), "YYYY-MM-DD"),
+            "2003-07-14");
+  EXPECT_FALSE(source_date(DateType::Current, dir / "a.jpg"));
 }
 
 }  // namespace

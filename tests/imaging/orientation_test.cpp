@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <exiv2/exiv2.hpp>
+
+#include "imaging/codecs/exif_block.h"
 #include "imaging/rotate_flip.h"
 #include "test_support.h"
 
@@ -92,6 +95,94 @@ TEST(Crop, CornersInclusiveFarEdgeAndDegenerateCases) {
     EXPECT_EQ(doc.raster.pixel(c.w - 1, c.h - 1), source.pixel(c.x + c.w - 1, c.y + c.h - 1));
     EXPECT_FALSE(doc.selection().has_value());
   }
+}
+
+std::vector<uint8_t> exif_with_orientation(uint16_t tag) {
+  Exiv2::ExifData data;
+  data["Exif.Image.Make"] = "Lumacam";
+  data["Exif.Image.Orientation"] = tag;
+  Exiv2::Blob blob;
+  Exiv2::ExifParser::encode(blob, Exiv2::bigEndian, data);
+  return blob;
+}
+
+// How a camera stores an upright picture under each tag, from the tag's own definition: where
+// the stored row 0 and column 0 appear when shown (2: top, right; 5: left, top; 6: right, top;
+// and so on).
+Raster stored_as(const Raster& upright, int tag) {
+  const int w = upright.width(), h = upright.height();
+  const bool across = tag >= 5;
+  Raster stored = test::gradient_rgb(across ? h : w, across ? w : h);
+  for (int r = 0; r < stored.height(); ++r)
+    for (int c = 0; c < stored.width(); ++c) {
+      int x = c, y = r;
+      switch (tag) {
+        case 2:
+          x = w - 1 - c;
+          break;
+        case 3:
+          x = w - 1 - c, y = h - 1 - r;
+          break;
+        case 4:
+          y = h - 1 - r;
+          break;
+        case 5:
+          x = r, y = c;
+          break;
+        case 6:
+          x = w - 1 - r, y = c;
+          break;
+        case 7:
+          x = w - 1 - r, y = h - 1 - c;
+          break;
+        case 8:
+          x = r, y = h - 1 - c;
+          break;
+        default:
+          break;
+      }
+      stored.set_pixel(c, r, upright.pixel(x, y));
+    }
+  return stored;
+}
+
+TEST(TurnUpright, EveryTagComesOutAsTheCameraHolderSawIt) {
+  const Raster upright = test::gradient_rgb(5, 3);
+  for (uint16_t tag = 1; tag <= 8; ++tag) {
+    ImageDocument doc;
+    doc.raster = stored_as(upright, tag);
+    doc.params.exif = exif_with_orientation(tag);
+    doc.params.dpi_x = 300;
+    doc.params.dpi_y = 150;
+    EXPECT_EQ(turn_upright(doc), tag >= 2) << tag;
+    EXPECT_EQ(doc.raster, upright) << "tag " << tag;
+    EXPECT_EQ(exif_orientation(doc.params.exif), 1) << tag;
+    // The rest of the block is as it was.
+    EXPECT_EQ(doc.params.exif.size(), exif_with_orientation(tag).size());
+    EXPECT_EQ(doc.params.dpi_x, tag >= 5 ? 150 : 300) << tag;
+  }
+}
+
+TEST(TurnUpright, UntaggedOrUnreadableBlocksLeaveThePicture) {
+  const Raster source = test::gradient_rgb(6, 4);
+  Exiv2::ExifData data;
+  data["Exif.Image.Make"] = "Lumacam";
+  Exiv2::Blob untagged;
+  Exiv2::ExifParser::encode(untagged, Exiv2::littleEndian, data);
+  std::vector<uint8_t> out_of_range = exif_with_orientation(9);
+  std::vector<uint8_t> cut = exif_with_orientation(6);
+  cut.resize(12);
+  for (const std::vector<uint8_t>& exif :
+       {std::vector<uint8_t>{}, std::vector<uint8_t>(untagged), out_of_range, cut}) {
+    ImageDocument doc;
+    doc.raster = source;
+    doc.params.exif = exif;
+    EXPECT_FALSE(turn_upright(doc));
+    EXPECT_EQ(doc.raster, source);
+    EXPECT_EQ(doc.params.exif, exif);
+  }
+  EXPECT_EQ(exif_orientation(out_of_range), 0);
+  EXPECT_EQ(exif_orientation(exif_with_orientation(8)), 8);
 }
 
 }  // namespace

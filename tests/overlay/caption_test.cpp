@@ -85,6 +85,10 @@ TEST(CaptionText, DateOfTheSourceOrOfNow) {
                                  file, now),
             format_date(*file_write_date(file), "YYYY-MM-DD"));
   EXPECT_NE(format_date(*file_write_date(file), "YYYY"), "2023");
+  // "Date Taken" on a file without EXIF: its time stamp, as "Creation".
+  EXPECT_EQ(resolve_caption_text("[DATE]", DateTypeChoice::parse("date taken"), "YYYY-MM-DD", "o",
+                                 file, now),
+            format_date(*file_write_date(file), "YYYY-MM-DD"));
   // No readable time stamp: the current date.
   EXPECT_EQ(
       resolve_caption_text("[DATE]", DateType::Creation, "DDMMYY", "o", dir / "gone.png", now),

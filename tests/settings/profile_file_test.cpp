@@ -144,7 +144,8 @@ TEST(ProfileFile, ExtensionsFollowInTheirOwnSectionOnlyWhenOneIsSet) {
   const std::string text = profile_text(s);
   // [Settings] stays byte for byte what it was; the section comes after it, whole.
   EXPECT_EQ(text, plain +
-                      "[Lumatrix]\r\noverwrite_policy=\"Replace\"\r\nmirror_folders=\"False\"\r\n"
+                      "[Lumatrix]\r\nauto_orient=\"True\"\r\nmetadata_keep=\"All\"\r\n"
+                      "overwrite_policy=\"Replace\"\r\nmirror_folders=\"False\"\r\n"
                       "png_compression=\"6\"\r\nflatten_colour=16777215\r\nworkers=3\r\n"
                       "memory_budget=0\r\npixel_limit=268435456\r\nmemory_per_image=2048\r\n"
                       "time_per_image=120\r\nfast_resize=\"False\"\r\n");
@@ -186,6 +187,8 @@ TEST(ProfileFile, OldProfilesLeaveTheExtensionsAndSettingsReadersSkipThem) {
   with_section.memory_per_image = without.memory_per_image;
   with_section.time_per_image = without.time_per_image;
   with_section.fast_resize = without.fast_resize;
+  with_section.auto_orient = without.auto_orient;
+  with_section.metadata_keep = without.metadata_keep;
   EXPECT_EQ(with_section, without);
 
   // A key read only in its own section; a value out of range is reported and skipped.

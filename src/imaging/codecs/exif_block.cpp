@@ -82,23 +82,42 @@ std::vector<uint8_t> exif_box(std::span<const uint8_t> exif) {
   return box;
 }
 
-void mark_exif_upright(std::vector<uint8_t>& exif) {
-  TiffView tiff(exif);
-  if (!tiff.valid()) return;
+namespace {
+
+// The offset of the Orientation entry in the first IFD when it holds one SHORT, else nothing.
+std::optional<size_t> orientation_entry(const TiffView& tiff) {
+  if (!tiff.valid()) return std::nullopt;
   const std::optional<uint32_t> ifd = tiff.u32(4);
-  if (!ifd) return;
+  if (!ifd) return std::nullopt;
   const std::optional<uint32_t> count = tiff.u16(*ifd);
-  if (!count) return;
+  if (!count) return std::nullopt;
   for (uint32_t i = 0; i < *count; ++i) {
     const size_t entry = size_t{*ifd} + 2 + size_t{i} * 12;
     const std::optional<uint32_t> tag = tiff.u16(entry), type = tiff.u16(entry + 2),
                                   values = tiff.u32(entry + 4), value = tiff.u16(entry + 8);
-    if (!tag || !type || !values || !value) return;
+    if (!tag || !type || !values || !value) return std::nullopt;
     if (*tag == kOrientationTag) {
-      if (*type == kShortType && *values == 1) tiff.put_u16(entry + 8, 1);
-      return;
+      if (*type == kShortType && *values == 1) return entry;
+      return std::nullopt;
     }
   }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void mark_exif_upright(std::vector<uint8_t>& exif) {
+  TiffView tiff(exif);
+  if (const std::optional<size_t> entry = orientation_entry(tiff)) tiff.put_u16(*entry + 8, 1);
+}
+
+int exif_orientation(std::span<const uint8_t> exif) {
+  // The view only writes through put_u16, which this never calls.
+  const TiffView tiff({const_cast<uint8_t*>(exif.data()), exif.size()});
+  const std::optional<size_t> entry = orientation_entry(tiff);
+  if (!entry) return 0;
+  const uint32_t value = tiff.u16(*entry + 8).value_or(0);
+  return value >= 1 && value <= 8 ? static_cast<int>(value) : 0;
 }
 
 void keep_exif(std::vector<uint8_t> exif, IOParams& params) {

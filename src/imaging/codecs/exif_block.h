@@ -29,6 +29,10 @@ bool has_tiff_header(std::span<const uint8_t> exif);
 // must no longer ask for the turn. A block that cannot be parsed is left alone.
 void mark_exif_upright(std::vector<uint8_t>& exif);
 
+// The Orientation tag of the block's first IFD (1..8), 0 when it is missing, out of range or
+// the block cannot be parsed.
+int exif_orientation(std::span<const uint8_t> exif);
+
 // Keeps `exif` in `params`, and takes the resolution from it when it states one (these formats
 // have no field of their own for it).
 void keep_exif(std::vector<uint8_t> exif, IOParams& params);

@@ -16,9 +16,11 @@ namespace lumatrix {
 
 namespace {
 
-constexpr char kExifSignature[] = "Exif\0";              // 6 bytes with the final '\0'
-constexpr char kPhotoshopSignature[] = "Photoshop 3.0";  // 14 bytes with the final '\0'
+constexpr char kExifSignature[] = "Exif\0";                       // 6 bytes with the final '\0'
+constexpr char kPhotoshopSignature[] = "Photoshop 3.0";           // 14 bytes with the final '\0'
+constexpr char kXmpSignature[] = "http://ns.adobe.com/xap/1.0/";  // 29 bytes with the '\0'
 constexpr size_t kExifSignatureSize = sizeof(kExifSignature);
+constexpr size_t kXmpSignatureSize = sizeof(kXmpSignature);
 constexpr size_t kPhotoshopSignatureSize = sizeof(kPhotoshopSignature);
 
 // Owns a decompressor; non-movable because libjpeg keeps a pointer to the error manager beside
@@ -86,6 +88,7 @@ void fill_params(jpeg_decompress_struct& cinfo, IOParams& params) {
 
   params.exif.clear();
   params.iptc.clear();
+  params.xmp.clear();
   std::vector<uint8_t> photoshop;
   bool have_exif = false;
   for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next) {
@@ -93,6 +96,9 @@ void fill_params(jpeg_decompress_struct& cinfo, IOParams& params) {
         starts_with(m, kExifSignature, kExifSignatureSize)) {
       params.exif.assign(m->data + kExifSignatureSize, m->data + m->data_length);
       have_exif = true;
+    } else if (m->marker == JPEG_APP0 + 1 && params.xmp.empty() &&
+               starts_with(m, kXmpSignature, kXmpSignatureSize)) {
+      params.xmp.assign(m->data + kXmpSignatureSize, m->data + m->data_length);
     } else if (m->marker == JPEG_APP0 + 13 &&
                starts_with(m, kPhotoshopSignature, kPhotoshopSignatureSize)) {
       // Large resource blocks are split over consecutive APP13 segments; they join in order.

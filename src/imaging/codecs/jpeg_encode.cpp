@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "imaging/codecs/codecs.h"
@@ -16,6 +18,8 @@ namespace {
 
 constexpr size_t kMaxSegmentPayload = 65533;  // a marker's 16-bit length counts itself
 constexpr std::array<uint8_t, 6> kExifSignature = {'E', 'x', 'i', 'f', 0, 0};
+// The XMP namespace with its terminating zero.
+constexpr std::string_view kXmpSignature{"http://ns.adobe.com/xap/1.0/", 29};
 constexpr std::array<uint8_t, 14> kPhotoshopSignature = {'P', 'h', 'o', 't', 'o', 's', 'h',
                                                          'o', 'p', ' ', '3', '.', '0', 0};
 
@@ -149,6 +153,15 @@ std::vector<uint8_t> encode_jpeg(const Raster& raster, const IOParams& params,
   std::vector<std::vector<uint8_t>> app1;
   if (!params.exif.empty() && params.exif.size() + kExifSignature.size() <= kMaxSegmentPayload)
     app1 = segments(kExifSignature, params.exif);
+  // XMP likewise: the extended form spread over several segments is not written.
+  if (!params.xmp.empty() && params.xmp.size() + kXmpSignature.size() <= kMaxSegmentPayload) {
+    const std::span<const uint8_t> signature(reinterpret_cast<const uint8_t*>(kXmpSignature.data()),
+                                             kXmpSignature.size());
+    const std::span<const uint8_t> packet(reinterpret_cast<const uint8_t*>(params.xmp.data()),
+                                          params.xmp.size());
+    for (std::vector<uint8_t>& segment : segments(signature, packet))
+      app1.push_back(std::move(segment));
+  }
   std::vector<std::vector<uint8_t>> app13;
   if (!params.iptc.empty())
     app13 = segments(kPhotoshopSignature, photoshop_irb_from_iptc(params.iptc));
