@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 
@@ -87,7 +88,10 @@ void MainWindow::scan_image() {
       [this, page, cancelled](const QString& error) {
         scan_stop_.reset();
         set_running(false);
+        // The bar back as it was before the page began.
+        progress_->setMaximum(1);
         progress_->setValue(0);
+        rate_label_->clear();
         if (closing_) {
         } else if (!error.isEmpty()) {
           // A failed scan saves nothing: what the preview showed before is no scanned page.

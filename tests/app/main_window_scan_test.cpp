@@ -313,7 +313,8 @@ TEST_F(StubbornScanWindowTest, StopEndsAScanWaitingForTheDeviceWhileTheWindowSta
   EXPECT_FALSE(window.running());
   EXPECT_TRUE(button("scan")->isEnabled());
   EXPECT_FALSE(button("stop")->isEnabled());
-  EXPECT_TRUE(dialogs.seen.isEmpty());  // no save dialog for a stopped scan
+  EXPECT_EQ(window.progress().text(), "0 of 1");  // the bar as before the scan
+  EXPECT_TRUE(dialogs.seen.isEmpty());            // no save dialog for a stopped scan
   EXPECT_TRUE(boxes.texts.isEmpty());
   EXPECT_EQ(window.grid().rowCount(), 0);
   EXPECT_TRUE(test::names_in(folder).empty());
