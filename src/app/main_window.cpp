@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -26,6 +27,7 @@
 #include "app/source_grid.h"
 #include "base/progress_rate.h"
 #include "extras/backup.h"
+#include "extras/sane_scanner.h"
 #include "settings/profile_file.h"
 #include "settings/settings_rules.h"
 
@@ -130,6 +132,8 @@ MainWindow::MainWindow(const std::optional<fs::path>& profile, const QStringList
 }
 
 MainWindow::~MainWindow() {
+  closing_ = true;
+  if (scan_stop_) scan_stop_->request_stop();
   bridge_.finish_now();
 }
 
@@ -219,10 +223,7 @@ QWidget* MainWindow::make_control_center() {
   button(preview_one_, "Preview One", "BitBtn4", [this] { preview_one(); });
   button(process_all_, "Process All", "BitBtn5", [this] { process_all(); });
   button(stop_, "Stop", "stop", [this] { stop_run(); });
-  button(scan_, "Scan Image", "scan", [this] {
-    QMessageBox::information(this, kWindowTitle,
-                             "No scanner support is built into this window yet.");
-  });
+  button(scan_, "Scan Image", "scan", [this] { scan_image(); });
   button(backup_all_, "Backup All", "BitBtn22", [this] {
     const std::time_t now = std::time(nullptr);
     std::tm date{};
@@ -234,6 +235,8 @@ QWidget* MainWindow::make_control_center() {
   stop_->setEnabled(false);
   layout->addLayout(buttons);
 
+  make_scanner = [] { return std::make_unique<SaneScanner>(); };
+  scan_folder = QDir::currentPath();
   choose_source_files = [this] {
     return QFileDialog::getOpenFileNames(this, "Load Image Files", QString(), kImageFilter);
   };
@@ -277,12 +280,8 @@ void MainWindow::make_menus() {
     if (!path.isEmpty()) save_list(path);
   });
   file->addSeparator();
-  // The scanner's items; until scanning is wired into the window they say so.
-  for (const char* item : {"Twain &Acquire", "Select &Twain"})
-    file->addAction(item, this, [this] {
-      QMessageBox::information(this, kWindowTitle,
-                               "No scanner support is built into this window yet.");
-    });
+  file->addAction("Twain &Acquire", this, [this] { scan_image(); });
+  file->addAction("Select &Twain", this, [this] { select_scan_source(); });
   file->addSeparator();
   QAction* exit = file->addAction("E&xit", this, &QWidget::close);
   exit->setShortcut(QKeySequence("Ctrl+Q"));
@@ -362,6 +361,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
       event->ignore();
       return;
     }
+    closing_ = true;
+    if (scan_stop_) scan_stop_->request_stop();
     bridge_.finish_now();
     try {
       save_default_profile(pages_->settings());

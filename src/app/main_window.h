@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 #include "app/run_bridge.h"
 #include "engine/batch_run.h"
@@ -21,6 +22,10 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QTextBrowser;
+
+namespace lumatrix {
+class Scanner;
+}
 
 namespace lumatrix::app {
 
@@ -76,6 +81,13 @@ class MainWindow : public QMainWindow {
   // The five marking commands of the "Before" preview's menu.
   enum class Mark { Crop, Caption1, Caption2, Watermark1, Watermark2 };
   void mark(Mark what);
+  // "Select &Twain": the sources present in a dialog, the choice stored in twainnumber. False
+  // when none was chosen (no scanner, or the dialog cancelled).
+  bool select_scan_source();
+  // "Twain &Acquire" and "Scan Image": one page on a worker thread (Stop and Escape cancel it),
+  // shown in the "Before" preview, then saved under the name the save dialog ends with and
+  // added to the list. When twainnumber names no source present, the chooser comes first.
+  void scan_image();
 
   // The file choosers the menus and buttons open; a test puts its own answers here. An empty
   // result is a cancel.
@@ -83,6 +95,11 @@ class MainWindow : public QMainWindow {
   std::function<QString(const QString& start)> choose_source_folder;
   std::function<QString(const QString& title, const QString& proposed)> choose_open_file;
   std::function<QString(const QString& title, const QString& proposed)> choose_save_file;
+  // The scanners; a test puts its own here.
+  std::function<std::unique_ptr<Scanner>()> make_scanner;
+  // The folder the scanned page's save dialog opens in, as last used; at first the working
+  // folder.
+  QString scan_folder;
 
  signals:
   // A run through the bridge ended (its buttons are usable again).
@@ -105,6 +122,9 @@ class MainWindow : public QMainWindow {
   void show_error(const QString& message);
   // Runs a list command on the grid's rows and shows the result.
   void edit_list(const std::function<void(SourceList&)>& change);
+  // The acquired page's save dialog and what follows it.
+  void save_scan(const ImageDocument& page);
+  bool choose_source_of(Scanner& scanner);
 
   QTabWidget* tabs_ = nullptr;
   SettingsPages* pages_ = nullptr;
@@ -129,6 +149,8 @@ class MainWindow : public QMainWindow {
   std::shared_ptr<Workspace> preview_space_;
   struct RateClock;
   std::unique_ptr<RateClock> rate_;
+  std::optional<std::stop_source> scan_stop_;  // while a page is being acquired
+  bool closing_ = false;
   bool exit_confirmed_ = false;
   bool busy_ = false;  // a run works: the start buttons and the pages are locked
   RunBridge bridge_;

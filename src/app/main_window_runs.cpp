@@ -37,7 +37,10 @@ QString trouble_text(const EntryTrouble& trouble, const SourceList& list) {
 }  // namespace
 
 void MainWindow::stop_run() {
-  if (bridge_.running()) bridge_.request_stop();
+  if (!bridge_.running()) return;
+  // A scan waiting for the device ends at once; a batch run is asked first.
+  if (scan_stop_) scan_stop_->request_stop();
+  bridge_.request_stop();
 }
 
 void MainWindow::process_all() {
