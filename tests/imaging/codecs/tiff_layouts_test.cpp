@@ -17,7 +17,7 @@
 namespace lumatrix {
 namespace {
 
-struct TiffSpec {
+struct TiffLayout {
   uint32_t width = 7, height = 5;
   uint16_t bits = 8, samples = 3, photometric = PHOTOMETRIC_RGB;
   uint16_t planar = PLANARCONFIG_CONTIG, sample_format = SAMPLEFORMAT_UINT;
@@ -71,39 +71,39 @@ std::vector<uint8_t> pack(const std::vector<double>& values, int bits, size_t pe
   return out;
 }
 
-// A TIFF file of `spec` holding `values` (see pack), written through libtiff.
-std::vector<uint8_t> write_tiff(const TiffSpec& spec, const std::vector<double>& values) {
+// A TIFF file of `layout` holding `values` (see pack), written through libtiff.
+std::vector<uint8_t> write_tiff(const TiffLayout& layout, const std::vector<double>& values) {
   test::TempDir dir;
   const auto path = dir / "made.tif";
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   EXPECT_NE(tif, nullptr);
   if (tif == nullptr) return {};
-  const uint32_t rps = spec.rows_per_strip ? spec.rows_per_strip : spec.height;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, spec.planar);
-  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, spec.sample_format);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
+  const uint32_t rps = layout.rows_per_strip ? layout.rows_per_strip : layout.height;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, layout.width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, layout.height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, layout.bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, layout.samples);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, layout.photometric);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, layout.planar);
+  TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, layout.sample_format);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, layout.compression);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rps);
-  if (!spec.extra.empty())
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(spec.extra.size()),
-                 spec.extra.data());
-  if (!spec.red.empty())
-    TIFFSetField(tif, TIFFTAG_COLORMAP, spec.red.data(), spec.green.data(), spec.blue.data());
-  const bool separate = spec.planar == PLANARCONFIG_SEPARATE;
-  const size_t per_row = size_t{spec.width} * (separate ? 1 : spec.samples);
+  if (!layout.extra.empty())
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, static_cast<uint16_t>(layout.extra.size()),
+                 layout.extra.data());
+  if (!layout.red.empty())
+    TIFFSetField(tif, TIFFTAG_COLORMAP, layout.red.data(), layout.green.data(), layout.blue.data());
+  const bool separate = layout.planar == PLANARCONFIG_SEPARATE;
+  const size_t per_row = size_t{layout.width} * (separate ? 1 : layout.samples);
   const std::vector<uint8_t> packed =
-      pack(values, spec.bits, per_row, spec.sample_format == SAMPLEFORMAT_IEEEFP);
-  const size_t row_bytes = (per_row * spec.bits + 7) / 8;
-  const uint32_t strips = (spec.height + rps - 1) / rps;
-  for (uint32_t plane = 0; plane < (separate ? spec.samples : 1); ++plane)
+      pack(values, layout.bits, per_row, layout.sample_format == SAMPLEFORMAT_IEEEFP);
+  const size_t row_bytes = (per_row * layout.bits + 7) / 8;
+  const uint32_t strips = (layout.height + rps - 1) / rps;
+  for (uint32_t plane = 0; plane < (separate ? layout.samples : 1); ++plane)
     for (uint32_t s = 0; s < strips; ++s) {
-      const uint32_t rows = std::min(rps, spec.height - s * rps);
+      const uint32_t rows = std::min(rps, layout.height - s * rps);
       const uint8_t* at =
-          packed.data() + (size_t{plane} * spec.height + size_t{s} * rps) * row_bytes;
+          packed.data() + (size_t{plane} * layout.height + size_t{s} * rps) * row_bytes;
       EXPECT_GE(TIFFWriteEncodedStrip(tif, plane * strips + s, const_cast<uint8_t*>(at),
                                       static_cast<tmsize_t>(rows * row_bytes)),
                 0);
@@ -133,19 +133,19 @@ TEST(TiffLayouts, RegressionIntegerSamplesOfEveryDepthFrom2To32BitsAreRead) {
   for (int bits = 2; bits <= 32; ++bits) {
     SCOPED_TRACE(bits);
     for (const bool grey : {false, true}) {
-      TiffSpec spec;
-      spec.bits = static_cast<uint16_t>(bits);
-      spec.samples = grey ? 1 : 3;
-      spec.photometric = grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
+      TiffLayout layout;
+      layout.bits = static_cast<uint16_t>(bits);
+      layout.samples = grey ? 1 : 3;
+      layout.photometric = grey ? PHOTOMETRIC_MINISBLACK : PHOTOMETRIC_RGB;
       const std::vector<double> values =
-          spread(size_t{spec.width} * spec.height * spec.samples, bits);
+          spread(size_t{layout.width} * layout.height * layout.samples, bits);
       IOParams params;
-      const Raster r = decode(write_tiff(spec, values), params);
+      const Raster r = decode(write_tiff(layout, values), params);
       ASSERT_EQ(r.format(), grey ? PixelFormat::Gray8 : PixelFormat::Rgb24);
       EXPECT_EQ(params.bits_per_sample, bits);
-      for (uint32_t y = 0; y < spec.height; ++y)
-        for (uint32_t x = 0; x < spec.width; ++x) {
-          const size_t at = (size_t{y} * spec.width + x) * spec.samples;
+      for (uint32_t y = 0; y < layout.height; ++y)
+        for (uint32_t x = 0; x < layout.width; ++x) {
+          const size_t at = (size_t{y} * layout.width + x) * layout.samples;
           const Rgb got = r.pixel(static_cast<int>(x), static_cast<int>(y));
           const Rgb want =
               grey ? Rgb{to8(values[at], bits), to8(values[at], bits), to8(values[at], bits)}
@@ -162,12 +162,12 @@ TEST(TiffLayouts, RegressionFloatingPointSamplesAreClippedToZeroToOne) {
   const std::vector<double> light = {-0.5, 0, 0.25, 0.5, 0.75, 1, 2, 0.125};
   for (const uint16_t bits : {16, 32, 64}) {
     SCOPED_TRACE(bits);
-    TiffSpec spec;
-    spec.width = 8, spec.height = 1, spec.samples = 1, spec.bits = bits;
-    spec.photometric = PHOTOMETRIC_MINISBLACK;
-    spec.sample_format = SAMPLEFORMAT_IEEEFP;
+    TiffLayout layout;
+    layout.width = 8, layout.height = 1, layout.samples = 1, layout.bits = bits;
+    layout.photometric = PHOTOMETRIC_MINISBLACK;
+    layout.sample_format = SAMPLEFORMAT_IEEEFP;
     IOParams params;
-    const Raster r = decode(write_tiff(spec, light), params);
+    const Raster r = decode(write_tiff(layout, light), params);
     ASSERT_EQ(r.format(), PixelFormat::Gray8);
     const std::vector<uint8_t> row(r.row(0), r.row(0) + 8);
     EXPECT_EQ(row, (std::vector<uint8_t>{0, 0, 64, 128, 191, 255, 255, 32}));
@@ -175,25 +175,25 @@ TEST(TiffLayouts, RegressionFloatingPointSamplesAreClippedToZeroToOne) {
 }
 
 TEST(TiffLayouts, RegressionSixteenBitPalettesLookUpTheirColours) {
-  TiffSpec spec;
-  spec.width = 4, spec.height = 2, spec.samples = 1, spec.bits = 16;
-  spec.photometric = PHOTOMETRIC_PALETTE;
-  spec.red.assign(65536, 0), spec.green.assign(65536, 0), spec.blue.assign(65536, 0);
+  TiffLayout layout;
+  layout.width = 4, layout.height = 2, layout.samples = 1, layout.bits = 16;
+  layout.photometric = PHOTOMETRIC_PALETTE;
+  layout.red.assign(65536, 0), layout.green.assign(65536, 0), layout.blue.assign(65536, 0);
   const std::vector<double> indices = {0, 1, 300, 65535, 40000, 2, 1, 0};
   for (const double i : indices) {
     const auto at = static_cast<size_t>(i);
-    spec.red[at] = static_cast<uint16_t>(at * 7 % 65536);
-    spec.green[at] = static_cast<uint16_t>(65535 - at);
-    spec.blue[at] = static_cast<uint16_t>(at / 2 + 1000);
+    layout.red[at] = static_cast<uint16_t>(at * 7 % 65536);
+    layout.green[at] = static_cast<uint16_t>(65535 - at);
+    layout.blue[at] = static_cast<uint16_t>(at / 2 + 1000);
   }
   IOParams params;
-  const Raster r = decode(write_tiff(spec, indices), params);
+  const Raster r = decode(write_tiff(layout, indices), params);
   ASSERT_EQ(r.format(), PixelFormat::Rgb24);
   for (int k = 0; k < 8; ++k) {
     const auto at = static_cast<size_t>(indices[k]);
     const auto c8 = [](uint16_t v) { return static_cast<uint8_t>((v + 128u) / 257u); };
     EXPECT_EQ(r.pixel(k % 4, k / 4),
-              (Rgb{c8(spec.red[at]), c8(spec.green[at]), c8(spec.blue[at])}));
+              (Rgb{c8(layout.red[at]), c8(layout.green[at]), c8(layout.blue[at])}));
   }
 }
 
@@ -204,13 +204,13 @@ TEST(TiffLayouts, RegressionSeparatePlanesOfAnyDepthAreRead) {
   for (const Case c : {Case{2, 3, PHOTOMETRIC_RGB}, Case{4, 3, PHOTOMETRIC_RGB},
                        Case{16, 4, PHOTOMETRIC_SEPARATED}, Case{12, 4, PHOTOMETRIC_RGB}}) {
     SCOPED_TRACE(c.bits * 10 + c.samples);
-    TiffSpec separate;
+    TiffLayout separate;
     separate.bits = c.bits, separate.samples = c.samples, separate.photometric = c.photometric;
     separate.planar = PLANARCONFIG_SEPARATE;
     separate.rows_per_strip = 2;
     if (c.samples == 4 && c.photometric == PHOTOMETRIC_RGB)
       separate.extra = {EXTRASAMPLE_UNASSALPHA};
-    TiffSpec contig = separate;
+    TiffLayout contig = separate;
     contig.planar = PLANARCONFIG_CONTIG;
     const size_t pixels = size_t{separate.width} * separate.height;
     const std::vector<double> interleaved = spread(pixels * c.samples, c.bits);
@@ -225,7 +225,7 @@ TEST(TiffLayouts, RegressionSeparatePlanesOfAnyDepthAreRead) {
     EXPECT_EQ(from_planes.has_alpha(), !separate.extra.empty());
   }
   // And the CMYK inks come out as light: no ink is white, full black ink is black.
-  TiffSpec cmyk;
+  TiffLayout cmyk;
   cmyk.width = 2, cmyk.height = 1, cmyk.bits = 16, cmyk.samples = 4;
   cmyk.photometric = PHOTOMETRIC_SEPARATED, cmyk.planar = PLANARCONFIG_SEPARATE;
   IOParams params;
@@ -235,20 +235,20 @@ TEST(TiffLayouts, RegressionSeparatePlanesOfAnyDepthAreRead) {
 }
 
 TEST(TiffLayouts, SignedSamplesAreCentredOnMidGrey) {
-  TiffSpec spec;
-  spec.width = 3, spec.height = 1, spec.samples = 1, spec.bits = 8;
-  spec.photometric = PHOTOMETRIC_MINISBLACK, spec.sample_format = SAMPLEFORMAT_INT;
+  TiffLayout layout;
+  layout.width = 3, layout.height = 1, layout.samples = 1, layout.bits = 8;
+  layout.photometric = PHOTOMETRIC_MINISBLACK, layout.sample_format = SAMPLEFORMAT_INT;
   // -128, 0 and 127 as two's complement bytes.
   IOParams params;
-  const Raster r = decode(write_tiff(spec, {128, 0, 127}), params);
+  const Raster r = decode(write_tiff(layout, {128, 0, 127}), params);
   EXPECT_EQ(std::vector<uint8_t>(r.row(0), r.row(0) + 3), (std::vector<uint8_t>{0, 128, 255}));
 }
 
 TEST(TiffLayouts, RegressionOneDamagedStripLeavesTheRestOfThePicture) {
-  TiffSpec spec;
-  spec.width = 16, spec.height = 12, spec.rows_per_strip = 4, spec.compression = COMPRESSION_LZW;
+  TiffLayout layout;
+  layout.width = 16, layout.height = 12, layout.rows_per_strip = 4, layout.compression = COMPRESSION_LZW;
   const std::vector<double> values = spread(size_t{16} * 12 * 3, 8);
-  std::vector<uint8_t> bytes = write_tiff(spec, values);
+  std::vector<uint8_t> bytes = write_tiff(layout, values);
   IOParams sound;
   const Raster whole = decode(bytes, sound);
   EXPECT_TRUE(sound.warnings.empty());
@@ -325,9 +325,9 @@ TEST(TiffLayouts, RegressionSmallFileDeclaringHugeStripsIsRefusedFromItsHeader) 
 TEST(TiffLayouts, RegressionRefusalsSayInPlainWordsWhatIsWrong) {
   // Each message a damaged file gets names the problem, without libtiff's function names or
   // the name of our memory stream.
-  TiffSpec spec;
-  spec.rows_per_strip = 2;
-  const std::vector<uint8_t> sound = write_tiff(spec, spread(7 * 5 * 3, 8));
+  TiffLayout layout;
+  layout.rows_per_strip = 2;
+  const std::vector<uint8_t> sound = write_tiff(layout, spread(7 * 5 * 3, 8));
   std::vector<std::vector<uint8_t>> damaged;
   damaged.push_back(std::vector<uint8_t>(sound.begin(), sound.begin() + 8));  // no directory
   for (const size_t at : {4u, 5u, 8u, 9u, 20u, 30u, 40u, 60u, 100u, 120u}) {
