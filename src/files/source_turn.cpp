@@ -103,9 +103,6 @@ std::string writer_extension(const Codec& codec, const fs::path& path) {
 std::vector<uint8_t> rewritten(const Codec& codec, const fs::path& path,
                                std::span<const uint8_t> bytes, SourceTurn turn) {
   const std::string name(codec.name);
-  if (codec.sniff != nullptr && !codec.sniff(bytes))
-    throw ImageError("it is not a " + name + " file this program can write back (no " + name +
-                     " signature)");
   if (codec.can.multi_image) {
     const int images = codec.count_images != nullptr ? codec.count_images(bytes) : 0;
     if (images != 1)
@@ -124,6 +121,10 @@ std::vector<uint8_t> rewritten(const Codec& codec, const fs::path& path,
   if (codec.file_type == FileType::PNG)
     out = carry_png_chunks(bytes, out, doc.width(), doc.height());
 
+  // A file without the format's signature (a raw fax page read by the TIFF reader) would come
+  // back as another kind of file.
+  if (codec.sniff != nullptr && codec.sniff(out) != codec.sniff(bytes))
+    throw ImageError("this " + name + " variant cannot be written back as it is");
   IOParams again;
   const Raster back = codec.decode(out, again);
   if (!same_picture(back, doc.raster) || !same_coding(again, read))
