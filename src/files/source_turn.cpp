@@ -66,6 +66,52 @@ void turn_document(ImageDocument& doc, SourceTurn turn) {
   if (quarter(turn)) std::swap(doc.params.dpi_x, doc.params.dpi_y);
 }
 
+// A grid of `cell`-byte cells turned: the samples of a picture as stored, whatever they are.
+std::vector<uint8_t> turned_cells(std::span<const uint8_t> cells, int width, int height, int cell,
+                                  SourceTurn turn) {
+  std::vector<uint8_t> out(cells.size());
+  const int out_width = quarter(turn) ? height : width;
+  const int out_height = quarter(turn) ? width : height;
+  for (int y = 0; y < out_height; ++y)
+    for (int x = 0; x < out_width; ++x) {
+      int sx = x, sy = y;
+      switch (turn) {
+        case SourceTurn::Right:
+          sx = y, sy = height - 1 - x;
+          break;
+        case SourceTurn::Left:
+          sx = width - 1 - y, sy = x;
+          break;
+        case SourceTurn::Horizontal:
+          sx = width - 1 - x;
+          break;
+        case SourceTurn::Vertical:
+          sy = height - 1 - y;
+          break;
+      }
+      std::copy_n(cells.data() + (static_cast<size_t>(sy) * width + sx) * cell, cell,
+                  out.data() + (static_cast<size_t>(y) * out_width + x) * cell);
+    }
+  return out;
+}
+
+// A PNG of 16-bit samples, which the decoder rounds to 8 bits, turned sample by sample.
+std::vector<uint8_t> rewritten_deep_png(std::span<const uint8_t> bytes, SourceTurn turn) {
+  const PngSamples source = read_png_samples(bytes);
+  PngSamples turned = source;
+  turned.pixels =
+      turned_cells(source.pixels, source.width, source.height, source.pixel_bytes, turn);
+  if (quarter(turn)) {
+    std::swap(turned.width, turned.height);
+    if (turned.resolution) std::swap(turned.resolution->x, turned.resolution->y);
+  }
+  std::vector<uint8_t> out =
+      carry_png_chunks(bytes, write_png_samples(turned), turned.width, turned.height);
+  if (read_png_samples(out).pixels != turned.pixels)
+    throw ImageError("this PNG file cannot be written back exactly");
+  return out;
+}
+
 // The same picture, pixel for pixel: size, pixel format (so palette, grey and bit depth), the
 // colours and the transparency.
 bool same_picture(const Raster& a, const Raster& b) {
@@ -116,6 +162,12 @@ std::vector<uint8_t> rewritten(const Codec& codec, const fs::path& path,
     throw ImageError("it is damaged (" + doc.params.warnings.front() +
                      "); writing it back would make the damage part of the picture");
   const IOParams read = doc.params;
+  if (codec.file_type == FileType::PNG && read.bits_per_sample == 16) {
+    std::vector<uint8_t> out = rewritten_deep_png(bytes, turn);
+    if (const std::string lost = metadata_lost(bytes, out); !lost.empty())
+      throw ImageError("writing it back would lose its " + lost);
+    return out;
+  }
   turn_document(doc, turn);
   std::vector<uint8_t> out = codec.encode(doc.raster, doc.params, writer_extension(codec, path));
   if (codec.file_type == FileType::PNG)
