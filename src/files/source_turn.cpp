@@ -172,6 +172,8 @@ std::vector<uint8_t> rewritten(const Codec& codec, const fs::path& path,
   std::vector<uint8_t> out = codec.encode(doc.raster, doc.params, writer_extension(codec, path));
   if (codec.file_type == FileType::PNG)
     out = carry_png_chunks(bytes, out, doc.width(), doc.height());
+  else if (codec.file_type == FileType::TIFF)
+    out = with_missing_metadata(bytes, std::move(out));
 
   // A file without the format's signature (a raw fax page read by the TIFF reader) would come
   // back as another kind of file.

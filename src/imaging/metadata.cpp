@@ -472,7 +472,8 @@ bool describes_coding(const Exiv2::Exifdatum& datum) {
                                                   "IPTCNAA",
                                                   "ImageResources",
                                                   "PixelXDimension",
-                                                  "PixelYDimension"};
+                                                  "PixelYDimension",
+                                                  "PageNumber"};
   return datum.groupName() == "Thumbnail" || kCoding.contains(datum.tagName());
 }
 
@@ -502,6 +503,54 @@ std::optional<HeldMetadata> held_metadata(std::span<const uint8_t> file) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> with_missing_metadata(std::span<const uint8_t> original,
+                                           std::vector<uint8_t> rewritten) {
+  quiet_exiv2();
+  try {
+    auto source = Exiv2::ImageFactory::open(original.data(), static_cast<long>(original.size()));
+    auto target = Exiv2::ImageFactory::open(rewritten.data(), static_cast<long>(rewritten.size()));
+    if (source.get() == nullptr || target.get() == nullptr) return rewritten;
+    source->readMetadata();
+    target->readMetadata();
+    bool changed = false;
+    Exiv2::ExifData& exif = target->exifData();
+    for (const Exiv2::Exifdatum& datum : source->exifData())
+      if (!describes_coding(datum) && exif.findKey(Exiv2::ExifKey(datum.key())) == exif.end()) {
+        exif.add(datum);
+        changed = true;
+      }
+    if (target->xmpData().empty() && !source->xmpData().empty()) {
+      target->setXmpData(source->xmpData());
+      changed = true;
+    }
+    if (target->iptcData().empty() && !source->iptcData().empty()) {
+      target->setIptcData(source->iptcData());
+      changed = true;
+    }
+    if (!target->iccProfileDefined() && source->iccProfileDefined()) {
+      // setIccProfile takes the buffer over; give it a copy.
+      const Exiv2::DataBuf* profile = source->iccProfile();
+      Exiv2::DataBuf copy(profile->pData_, profile->size_);
+      target->setIccProfile(copy, false);
+      changed = true;
+    }
+    if (target->comment().empty() && !source->comment().empty()) {
+      target->setComment(source->comment());
+      changed = true;
+    }
+    if (!changed) return rewritten;
+    target->writeMetadata();
+    Exiv2::BasicIo& io = target->io();
+    if (io.open() != 0) return rewritten;
+    const Exiv2::DataBuf written = io.read(static_cast<long>(io.size()));
+    io.close();
+    return {written.pData_, written.pData_ + written.size_};
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+  }
+  return rewritten;
+}
 
 std::string metadata_lost(std::span<const uint8_t> before, std::span<const uint8_t> after) {
   const std::optional<HeldMetadata> had = held_metadata(before);

@@ -61,6 +61,13 @@ void mark_xmp_upright(std::string& xmp);
 // compression, resolution) and the orientation are not counted: a writer sets them anew.
 std::string metadata_lost(std::span<const uint8_t> before, std::span<const uint8_t> after);
 
+// `rewritten`, a file of the same format as `original` written anew, with what of the metadata
+// in `original` it lacks copied in by Exiv2: the EXIF tags beyond those describing the coding,
+// the XMP, IPTC, colour profile and comment. Returned as it was where Exiv2 cannot read
+// `original` or write `rewritten`'s format.
+std::vector<uint8_t> with_missing_metadata(std::span<const uint8_t> original,
+                                           std::vector<uint8_t> rewritten);
+
 // What a file's metadata say about the picture, as `lumatrix info` shows them. Read by Exiv2
 // from the file's bytes, in every format Exiv2 knows (JPEG, PNG, TIFF, WebP, ...); a format it
 // does not know, or unreadable metadata, leave the facts empty.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <exiv2/exiv2.hpp>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,32 @@ TEST(TurnRewrite, PngKeepsItsTextColourAndExifChunks) {
   EXPECT_EQ(loaded(file).width(), 4);
 }
 
+TEST(TurnRewrite, TiffKeepsTagsXmpAndExifBesidesItsCoding) {
+  TempDir dir;
+  const auto file = dir / "scan.tif";
+  ImageDocument source;
+  source.raster = test::gradient_rgb(7, 3);
+  ASSERT_TRUE(source.save(file));
+  {
+    auto image = Exiv2::ImageFactory::open(file.string());
+    image->readMetadata();
+    image->exifData()["Exif.Image.Artist"] = "Someone";
+    image->exifData()["Exif.Photo.DateTimeOriginal"] = "2020:01:02 03:04:05";
+    image->xmpData()["Xmp.dc.title"] = "Harbour";
+    image->writeMetadata();
+  }
+  ImageDocument expected = loaded(file);
+  rotate(expected, -90);
+
+  turn_source_file(file, SourceTurn::Right);
+  EXPECT_EQ(test::max_difference(loaded(file).raster, expected.raster), 0);
+  auto image = Exiv2::ImageFactory::open(file.string());
+  image->readMetadata();
+  EXPECT_EQ(image->exifData()["Exif.Image.Artist"].toString(), "Someone");
+  EXPECT_EQ(image->exifData()["Exif.Photo.DateTimeOriginal"].toString(), "2020:01:02 03:04:05");
+  EXPECT_EQ(image->xmpData()["Xmp.dc.title"].toString(), "lang=\"x-default\" Harbour");
+}
+
 TEST(TurnRewrite, SixteenBitPngsTurnSampleForSample) {
   // ImageMagick's own turn of the same file is the reference; samples compared as stored.
   struct Kind {
@@ -188,6 +215,23 @@ TEST(TurnRewrite, FilesThatCannotBeWrittenBackAlikeAreRefused) {
                 .status,
             0);
   refused_unchanged(pages, SourceTurn::Right, "holds 2 images");
+
+  // Colour facts the TIFF writer does not store, and which cannot be added to its file after.
+  TempDir colour_dir;
+  const auto colour = colour_dir / "colour.tif";
+  ASSERT_EQ(
+      test::run_shell("convert -size 9x5 xc:red -depth 8 " + test::shell_quote(colour.string()))
+          .status,
+      0);
+  refused_unchanged(colour, SourceTurn::Left, "Exif.Image.WhitePoint");
+
+  TempDir deep_dir;
+  const auto deep = deep_dir / "deep.tif";
+  ASSERT_EQ(test::run_shell("convert -size 9x5 gradient:red-blue -depth 16 " +
+                            test::shell_quote(deep.string()))
+                .status,
+            0);
+  refused_unchanged(deep, SourceTurn::Left, "16 bits per sample");
 
   TempDir lossy_dir;
   const auto lossy = lossy_dir / "photo.webp";

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "base/image_error.h"
-#include "imaging/codecs/png_chunks.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/codecs/png_chunks.h"
 
 namespace lumatrix {
 
