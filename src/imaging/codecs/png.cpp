@@ -21,6 +21,7 @@
 
 #include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
+#include "imaging/codecs/png_chunks.h"
 
 namespace lumatrix {
 
@@ -432,6 +433,68 @@ std::vector<uint8_t> encode_png(const Raster& raster, const IOParams& params,
     png_write_info(png, info);
     // 1-bit rasters are packed already; 8-bit indices need packing into narrower samples.
     if (source.format() == PixelFormat::Palette8 && bit_depth < 8) png_set_packing(png);
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+  });
+  return writer.take_bytes();
+}
+
+PngSamples read_png_samples(std::span<const uint8_t> data) {
+  const ReadBudget budget(data.size());
+  PngReader reader(data);
+  reader.watch_time(budget);
+  png_structp png = reader.png();
+  png_infop info = reader.info();
+  PngSamples samples;
+  reader.guarded([&] {
+    png_read_info(png, info);
+    samples.width = static_cast<int>(png_get_image_width(png, info));
+    samples.height = static_cast<int>(png_get_image_height(png, info));
+    samples.bit_depth = png_get_bit_depth(png, info);
+    samples.color_type = png_get_color_type(png, info);
+    if (samples.bit_depth != 16) png_error(png, "not a PNG of 16-bit samples");
+    samples.pixel_bytes = png_get_channels(png, info) * 2;
+    png_uint_32 ppm_x = 0, ppm_y = 0;
+    int unit = 0;
+    if (png_get_pHYs(png, info, &ppm_x, &ppm_y, &unit) != 0)
+      samples.resolution = PngSamples::Resolution{ppm_x, ppm_y, unit};
+    png_color_16p colour = nullptr;
+    if (png_get_tRNS(png, info, nullptr, nullptr, &colour) != 0 && colour != nullptr)
+      samples.transparent = *colour;
+  });
+  budget.check_picture(static_cast<uint64_t>(samples.width), static_cast<uint64_t>(samples.height),
+                       samples.pixel_bytes * 8, false, "PNG", 0);
+  samples.pixels.resize(static_cast<size_t>(samples.width) * samples.height * samples.pixel_bytes);
+  std::vector<png_bytep> rows(static_cast<size_t>(samples.height));
+  for (int y = 0; y < samples.height; ++y) rows[y] = samples.row(y);
+  reader.guarded([&] {
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    png_read_image(png, rows.data());
+    png_read_end(png, nullptr);
+  });
+  return samples;
+}
+
+std::vector<uint8_t> write_png_samples(const PngSamples& samples) {
+  std::vector<png_bytep> rows(static_cast<size_t>(samples.height));
+  for (int y = 0; y < samples.height; ++y)
+    rows[y] = const_cast<png_bytep>(samples.row(y));  // libpng only reads them
+  PngWriter writer;
+  png_structp png = writer.png();
+  png_infop info = writer.info();
+  writer.guarded([&] {
+    png_set_IHDR(png, info, static_cast<png_uint_32>(samples.width),
+                 static_cast<png_uint_32>(samples.height), samples.bit_depth, samples.color_type,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (samples.resolution)
+      png_set_pHYs(png, info, samples.resolution->x, samples.resolution->y,
+                   samples.resolution->unit);
+    if (samples.transparent) {
+      png_color_16 colour = *samples.transparent;
+      png_set_tRNS(png, info, nullptr, 0, &colour);
+    }
+    png_write_info(png, info);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
   });
