@@ -1,5 +1,5 @@
-// Embedded colour profiles from load to save in every format that holds one, and the JPEG
-// segments that carry them.
+// Embedded colour profiles from load to save in every format that holds one, the JPEG segments
+// that carry them, and the XMP packet the newer containers carry beside them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -175,6 +175,32 @@ TEST(ColourProfileIo, TheFormatsOwnToolsFindTheProfileWeWrote) {
     ASSERT_EQ(extracted.status, 0) << extracted.output;
     EXPECT_EQ(test::read_bytes(dir / (name + ".icc")), p3);
   }
+}
+
+TEST(ColourProfileIo, TheNewerContainersCarryTheXmpPacketWithTheProfile) {
+  const std::string xmp =
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+      "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"/></x:xmpmeta>";
+  int formats = 0;
+  for (const Target& target : kTargets) {
+    const std::string_view extension = target.extension;
+    if (extension == ".png" || extension == ".tif") continue;  // their XMP is not carried
+    const Codec* codec = writer_for(target.extension);
+    if (codec == nullptr) continue;
+    ++formats;
+    SCOPED_TRACE(target.extension);
+    IOParams params;
+    params.jpeg_quality = target.quality;
+    params.xmp = xmp;
+    params.icc_profile = display_p3_profile();
+    const IOParams back =
+        read_back(*codec, codec->encode(test::gradient_rgb(16, 16), params, target.extension));
+    EXPECT_EQ(back.xmp, xmp);
+    EXPECT_EQ(back.icc_profile, display_p3_profile());
+    EXPECT_TRUE(
+        read_back(*codec, saved(*codec, test::gradient_rgb(16, 16), {}, target)).xmp.empty());
+  }
+  EXPECT_GE(formats, 3);
 }
 
 }  // namespace
