@@ -10,6 +10,7 @@
 #include "imaging/codec.h"
 #include "imaging/format_facts.h"
 #include "imaging/image_document.h"
+#include "imaging/profile_use.h"
 
 namespace lumatrix::cli {
 namespace {
@@ -57,11 +58,14 @@ int run(const std::vector<std::string>& args) {
   }
 
   ImageDocument document;
+  const ColourProfiles colours = settings.colour_profiles.value();
+  document.params.cmyk_by_profile = colours == ColourProfiles::ConvertToSrgb;
   if (!document.load(source)) {
     std::cerr << "lumatrix convert: " << source.string() << ": cannot read images with "
               << extension_or_none(source) << "\n";
     return kExitFailure;
   }
+  apply_colour_profile(document, colours);
   for (const std::string& line : document.read_notices(source.string()))
     std::cerr << "lumatrix convert: " << line << "\n";
   if (!settings.retainheaderinfo) document.reset_info();

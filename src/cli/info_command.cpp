@@ -95,7 +95,13 @@ bool report(const std::string& file, std::ostream& out, std::ostream& err) {
       << describe_pixels(p, codec.can) << ", " << p.dpi_x << " x " << p.dpi_y << " DPI"
       << ", EXIF: " << (p.exif.empty() ? "no" : "yes") << ", IPTC records: " << p.iptc.size()
       << "\n";
-  report_facts(read_image_facts(std::filesystem::path(file)), out);
+  ImageFacts facts = read_image_facts(std::filesystem::path(file));
+  // Exiv2 does not read every container (HEIF, JPEG XL); our own reader found the profile.
+  if (!facts.has_colour_profile && !p.icc_profile.empty()) {
+    facts.has_colour_profile = true;
+    facts.colour_profile = icc_description(p.icc_profile);
+  }
+  report_facts(facts, out);
   return true;
 }
 

@@ -59,6 +59,17 @@ bool asks_for_turn(const std::filesystem::path& path) {
   return tag && *tag >= 2;
 }
 
+// Whether the file embeds a colour profile, from its header alone; a file that cannot be read
+// says no, and its load then reports why.
+bool has_colour_profile(const std::filesystem::path& path) {
+  ImageDocument probe;
+  try {
+    return probe.read_params(path) && !probe.params.icc_profile.empty();
+  } catch (const ImageError&) {
+    return false;
+  }
+}
+
 bool drawn(const CaptionGroup& caption) {
   return !trim_blanks(caption.text.text()).empty() &&
          caption.placement.value().anchor != CaptionAnchor::None;
@@ -131,11 +142,16 @@ void resize_document(ImageDocument& doc, EventSink& events, const ResizeOptions&
 }
 
 SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
-                       const ResizeOptions* resize, ResizeSpeed speed, bool upright) {
+                       const ResizeOptions* resize, ResizeSpeed speed, bool upright,
+                       ColourProfiles colours) {
   SourceLoad loaded;
   // The streamed resize plans on the stored sides before any pixel exists; a picture to be
   // turned is planned on its upright sides instead, by the whole-picture path.
   if (upright && resize != nullptr && asks_for_turn(path)) resize = nullptr;
+  // A conversion to sRGB works on the stored pixels, before a resize mixes them.
+  const bool convert = colours == ColourProfiles::ConvertToSrgb;
+  if (convert && resize != nullptr && has_colour_profile(path)) resize = nullptr;
+  doc.params.cmyk_by_profile = convert;
   if (resize == nullptr) {
     doc.load(path);
   } else {
@@ -161,6 +177,7 @@ SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
     };
     doc.load_resized(path, choose, speed);
   }
+  apply_colour_profile(doc, colours);
   if (upright) loaded.turned = turn_upright(doc);
   if (doc.empty()) loaded.resized.reset();
   if (loaded.resized) {
@@ -188,6 +205,13 @@ void fit_kept_metadata(ImageDocument& doc, const Settings& settings, const Sourc
   fit_metadata(doc.params, settings.metadata_keep.value(), doc.width(), doc.height(), reshaped);
 }
 
+void apply_grayscale_step(ImageDocument& doc) {
+  apply_grayscale(doc);
+  // Greys made by a fixed formula are neutral greys whatever space the source was in; the
+  // source's colour profile would read them as that space's.
+  doc.params.icc_profile.clear();
+}
+
 ResizeSpeed resize_speed(const Settings& settings) {
   return settings.fast_resize ? ResizeSpeed::Fast : ResizeSpeed::Exact;
 }
@@ -208,8 +232,9 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
   SourceLoad loaded;
   std::string load_error;
   try {
-    loaded = load_source(doc, ws.current_source_path, resize_first ? &resize : nullptr,
-                         resize_speed(settings), settings.auto_orient);
+    loaded =
+        load_source(doc, ws.current_source_path, resize_first ? &resize : nullptr,
+                    resize_speed(settings), settings.auto_orient, settings.colour_profiles.value());
     for (const std::string& line : doc.read_notices(entry.file_name)) events.log(line);
   } catch (const std::exception& error) {
     load_error = error.what();
@@ -243,7 +268,7 @@ bool process_image(Workspace& ws, EventSink& events, const Settings& settings,
       overlays.watermark(ws, events, settings, which);
   }
 
-  if (settings.Grayscale) apply_grayscale(doc);
+  if (settings.Grayscale) apply_grayscale_step(doc);
   if (settings.negative) apply_negative(doc);
 
   apply_effects(doc, effects_options(settings));

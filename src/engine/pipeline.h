@@ -14,6 +14,7 @@
 #include "imaging/decode_resized.h"
 #include "imaging/frame.h"
 #include "imaging/orientation.h"
+#include "imaging/profile_use.h"
 #include "imaging/resize_plan.h"
 #include "settings/settings.h"
 
@@ -77,8 +78,11 @@ struct SourceLoad {
 // With `upright`, a picture whose EXIF asks for a turn (turn_upright) is turned as loaded, and
 // any resize is planned on the upright picture: such a file is loaded whole, so the fit box
 // sees it as it will be shown. Other files load exactly as without it.
+// Then `colours` says what becomes of an embedded colour profile (apply_colour_profile); to
+// convert, a file with a profile is loaded whole, as its pixels are converted before resizing.
 SourceLoad load_source(ImageDocument& doc, const std::filesystem::path& path,
-                       const ResizeOptions* resize, ResizeSpeed speed, bool upright);
+                       const ResizeOptions* resize, ResizeSpeed speed, bool upright,
+                       ColourProfiles colours);
 // The line resize_document logs for the resize made while loading.
 void log_resize(EventSink& events, const SourceLoad& loaded, std::string_view subject);
 
@@ -87,6 +91,9 @@ void log_resize(EventSink& events, const SourceLoad& loaded, std::string_view su
 // `loaded`, or turned by the list's `orientation`.
 void fit_kept_metadata(ImageDocument& doc, const Settings& settings, const SourceLoad& loaded,
                        Orientation orientation);
+
+// The Grayscale step of runs and thumbnails: apply_grayscale, and the colour profile dropped.
+void apply_grayscale_step(ImageDocument& doc);
 
 // Exact, or Fast when the run asks for the fast JPEG resize (fast_resize).
 ResizeSpeed resize_speed(const Settings& settings);

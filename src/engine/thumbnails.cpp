@@ -74,7 +74,7 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   SourceLoad loaded;
   try {
     loaded = load_source(doc, ws.current_source_path, &resize, resize_speed(settings),
-                         settings.auto_orient);
+                         settings.auto_orient, settings.colour_profiles.value());
   } catch (const std::exception& error) {
     events.log(subject + " not made: " + error.what());
     return std::nullopt;
@@ -92,7 +92,7 @@ std::optional<std::string> make_thumbnail(Workspace& ws, EventSink& events,
   apply_orientation(doc, job.entry.orientation.value());
   adjust_brightness(doc, settings.brightness);
   adjust_contrast(doc, settings.contrast);
-  if (settings.Grayscale) apply_grayscale(doc);
+  if (settings.Grayscale) apply_grayscale_step(doc);
   if (settings.negative) apply_negative(doc);
   apply_effects(doc, effects_options(settings));
   apply_frame(doc, frame_options(settings));

@@ -29,7 +29,7 @@ std::deque<Codec> built_in_rows() {
       .read_header = read_jpeg_header,
       .sniff = sniff_jpeg,
       .open_rows = open_jpeg_rows,
-      .can = {.grey = true, .exif = true, .iptc = true, .lossy = true},
+      .can = {.grey = true, .exif = true, .iptc = true, .icc = true, .lossy = true},
       .folder_load = {".jpg", ".jpeg"},
       .save =
           SaveFormat{
@@ -45,7 +45,12 @@ std::deque<Codec> built_in_rows() {
       .read_header = read_png_header,
       .sniff = sniff_png,
       .open_rows = open_png_rows,
-      .can = {.alpha = true, .writes_alpha = true, .palette = true, .grey = true, .lossless = true},
+      .can = {.alpha = true,
+              .writes_alpha = true,
+              .palette = true,
+              .grey = true,
+              .icc = true,
+              .lossless = true},
       .folder_load = {".png"},
       .save = SaveFormat{.list_position = 4, .choices = {{"PNG", {".png"}}}},
       .watermark_alpha = true,
@@ -94,6 +99,7 @@ std::deque<Codec> built_in_rows() {
               .palette = true,
               .grey = true,
               .multi_image = true,
+              .icc = true,
               .lossless = true,
               .lossy = true},
       .folder_load = {".tif", ".tiff", ".fax"},
@@ -214,7 +220,12 @@ std::deque<Codec> built_in_rows() {
       .read_header = read_webp_header,
       .sniff = sniff_webp,
       // Of an animation the first frame is read.
-      .can = {.alpha = true, .multi_image = true, .exif = true, .lossless = true, .lossy = true},
+      .can = {.alpha = true,
+              .multi_image = true,
+              .exif = true,
+              .icc = true,
+              .lossless = true,
+              .lossy = true},
       .folder_load = {".webp"},
       .save = SaveFormat{.list_position = 9, .choices = {{"WebP", {".webp"}}}},
   });
@@ -224,7 +235,8 @@ std::deque<Codec> built_in_rows() {
   // libheif has an encoder for its coding; without one it reads only and offers no save choice.
   for (const auto& [name, extensions, sniff, position] :
        {std::tuple{"AVIF", std::vector<std::string_view>{".avif"}, SniffFn{sniff_avif}, 10},
-        std::tuple{"HEIC", std::vector<std::string_view>{".heic", ".heif"}, SniffFn{sniff_heic}, 11}}) {
+        std::tuple{"HEIC", std::vector<std::string_view>{".heic", ".heif"}, SniffFn{sniff_heic},
+                   11}}) {
     const std::string_view extension = extensions.front();
     const bool writes = heif_writes(extension);
     if (!heif_reads(extension) && !writes) continue;
@@ -236,10 +248,10 @@ std::deque<Codec> built_in_rows() {
         .encode = writes ? encode_heif : nullptr,
         .read_header = read_heif_header,
         .sniff = sniff,
-        .can = {.alpha = true, .exif = true, .lossless = writes, .lossy = writes},
+        .can = {.alpha = true, .exif = true, .icc = true, .lossless = writes, .lossy = writes},
         .folder_load = extensions,
-        .save = writes ? std::optional(SaveFormat{.list_position = position,
-                                                  .choices = {{name, extensions}}})
+        .save = writes ? std::optional(
+                             SaveFormat{.list_position = position, .choices = {{name, extensions}}})
                        : std::nullopt,
     });
   }
@@ -258,6 +270,7 @@ std::deque<Codec> built_in_rows() {
               .grey = true,
               .multi_image = true,
               .exif = true,
+              .icc = true,
               .lossless = true,
               .lossy = true},
       .folder_load = {".jxl"},

@@ -90,7 +90,22 @@ ColourProfile::~ColourProfile() = default;
 ColourProfile::ColourProfile(ColourProfile&&) noexcept = default;
 ColourProfile& ColourProfile::operator=(ColourProfile&&) noexcept = default;
 
+ProfileSpace icc_header_space(std::span<const uint8_t> icc) {
+  // The header is 128 bytes; the data colour space signature sits at 16..19.
+  if (icc.size() < 128) return ProfileSpace::Other;
+  const uint32_t signature = uint32_t{icc[16]} << 24 | uint32_t{icc[17]} << 16 |
+                             uint32_t{icc[18]} << 8 | uint32_t{icc[19]};
+  return space_of(static_cast<cmsColorSpaceSignature>(signature));
+}
+
+bool profile_fits(std::span<const uint8_t> icc, bool grey) {
+  return icc_header_space(icc) == (grey ? ProfileSpace::Grey : ProfileSpace::Rgb);
+}
+
 SrgbConversion::SrgbConversion(const ColourProfile& from, int bits)
+    : SrgbConversion(from, bits, from.rendering_intent()) {}
+
+SrgbConversion::SrgbConversion(const ColourProfile& from, int bits, uint32_t intent)
     : context_(std::make_unique<detail::LcmsContext>()) {
   const bool wide = bits > 8;
   cmsUInt32Number in_format = 0;
@@ -114,7 +129,7 @@ SrgbConversion::SrgbConversion(const ColourProfile& from, int bits)
   if (srgb.handle == nullptr) context_->fail("cannot set up sRGB");
   transform_ = std::make_unique<detail::LcmsTransform>(
       cmsCreateTransformTHR(context_->handle, from.profile_->handle, in_format, srgb.handle,
-                            wide ? TYPE_RGB_16 : TYPE_RGB_8, from.rendering_intent(), 0));
+                            wide ? TYPE_RGB_16 : TYPE_RGB_8, intent, 0));
   if (transform_->handle == nullptr)
     context_->fail("the embedded colour profile cannot be applied");
 }

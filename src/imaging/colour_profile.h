@@ -14,6 +14,18 @@ namespace lumatrix {
 // The colour space of the samples a profile describes.
 enum class ProfileSpace { Rgb, Grey, YCbCr, Cmyk, Other };
 
+// The ICC rendering intent that maps a wider gamut into sRGB's by compressing it as a whole,
+// rather than clipping what lies outside.
+constexpr uint32_t kPerceptualIntent = 0;
+
+// The colour space an ICC profile's header names, read from its bytes alone (no validation):
+// Other for anything too short to be a profile.
+ProfileSpace icc_header_space(std::span<const uint8_t> icc);
+// Whether `icc` may be written beside samples stored as grey (`grey`) or as colour: a grey
+// profile for grey samples, an RGB one for RGB or palette samples. Every writer asks before it
+// embeds a profile, as a profile on samples of another kind would misstate their colours.
+bool profile_fits(std::span<const uint8_t> icc, bool grey);
+
 namespace detail {
 struct LcmsContext;
 struct LcmsProfile;
@@ -47,6 +59,8 @@ class SrgbConversion {
   // and out, with the profile's own rendering intent. Throws ImageError when LittleCMS cannot
   // build the conversion.
   SrgbConversion(const ColourProfile& from, int bits);
+  // The same with the rendering intent given (kPerceptualIntent, ...).
+  SrgbConversion(const ColourProfile& from, int bits, uint32_t intent);
   // From CIE L*a*b* under D50 (doubles: L 0..100, a, b) to 16-bit sRGB, perceptual intent.
   static SrgbConversion from_lab();
   ~SrgbConversion();

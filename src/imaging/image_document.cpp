@@ -74,6 +74,7 @@ bool ImageDocument::load_with(const std::filesystem::path& path, const Decode& d
     params.exif.clear();
     params.iptc.clear();
     params.xmp.clear();
+    params.icc_profile.clear();
     aborting_ = true;
     read_with_ = misnamed_as_ = nullptr;
     return false;
@@ -84,6 +85,7 @@ bool ImageDocument::load_with(const std::filesystem::path& path, const Decode& d
   const Codec* used = nullptr;
   Raster decoded = read_by_content(path, *codec, bytes, used, [&](const Codec& c) {
     loaded = IOParams{};
+    loaded.cmyk_by_profile = params.cmyk_by_profile;
     return decode(c, bytes, loaded);
   });
   loaded.file_type = used->file_type;
@@ -148,6 +150,7 @@ bool ImageDocument::read_params(const std::filesystem::path& path) {
   });
   header.file_type = used->file_type;
   header.stream_header = params.stream_header;
+  header.cmyk_by_profile = params.cmyk_by_profile;
   params = std::move(header);
   aborting_ = false;
   read_with_ = used;
@@ -175,8 +178,14 @@ void ImageDocument::reset_info() {
   // The raster carries no resolution of its own, so the defaults' display resolution stands.
   // The stream-header flag is the caller's choice for the run, not something a file says.
   const bool stream_header = params.stream_header;
+  // The colour profile says what colours the pixels are, nothing about the file or its owner:
+  // dropped with the header, it would shift them.
+  const bool cmyk_by_profile = params.cmyk_by_profile;
+  std::vector<uint8_t> icc_profile = std::move(params.icc_profile);
   params = IOParams{};
   params.stream_header = stream_header;
+  params.cmyk_by_profile = cmyk_by_profile;
+  params.icc_profile = std::move(icc_profile);
   params.width = raster.width();
   params.height = raster.height();
 }

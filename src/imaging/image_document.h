@@ -84,7 +84,8 @@ class ImageDocument {
   // Copies the parameters first, then the pixels; the copies are independent.
   void assign(const ImageDocument& source);
   // Parameters back to their defaults, EXIF and IPTC emptied, size and DPI from the raster;
-  // the stream-header flag, which the caller sets per run, is kept (as it is by load).
+  // the stream-header and CMYK-by-profile flags, which the caller sets per run, are kept (as
+  // they are by load), and so is the colour profile, which describes the pixels.
   void reset_info();
 
   // Selection: clamps into the image, orders the corners; nothing when x1 == x2 or y1 == y2.

@@ -89,6 +89,13 @@ struct IOParams {
   // The XMP packet (RDF/XML) as a JPEG APP1 segment after "http://ns.adobe.com/xap/1.0/\0"
   // holds it; empty when the file had none.
   std::string xmp;
+  // The embedded ICC colour profile as the file stores it, whole; empty when it had none. It
+  // describes the pixels as read: whatever turns them into other colours drops it.
+  std::vector<uint8_t> icc_profile;
+  // Set by the caller before a load and kept by it, as stream_header is: readers that would
+  // otherwise convert CMYK samples to RGB by formula convert them through the file's CMYK
+  // profile to sRGB instead (and the profile, no longer describing them, is not kept).
+  bool cmyk_by_profile = false;
 
   // Governs a header on stream transfers only; file saves ignore it.
   bool stream_header = true;

@@ -16,6 +16,7 @@ using M = ChoiceMatch;
 // Each enumeration lists its items in the list's order, then its unrecognised case.
 static_assert(std::size(kResizingMethods) == static_cast<size_t>(ResizeMethod::Unrecognised));
 static_assert(std::size(kMetadataKeep) == static_cast<size_t>(MetadataKeep::Unrecognised));
+static_assert(std::size(kColourProfiles) == static_cast<size_t>(ColourProfiles::Unrecognised));
 static_assert(std::size(kFilters) == static_cast<size_t>(EffectFilter::Unrecognised));
 static_assert(std::size(kColorSpaces) == static_cast<size_t>(ColourSpace::YCbCrK));
 static_assert(std::size(kFrames) == static_cast<size_t>(FrameKind::Unrecognised));
@@ -64,6 +65,10 @@ EffectFilter FilterChoice::parse(std::string_view text) {
 
 MetadataKeep MetadataKeepChoice::parse(std::string_view text) {
   return choice_value(text, items, M::TrimmedIgnoringCase, MetadataKeep::Unrecognised);
+}
+
+ColourProfiles ColourProfilesChoice::parse(std::string_view text) {
+  return choice_value(text, items, M::TrimmedIgnoringCase, ColourProfiles::Unrecognised);
 }
 
 ColourSpace ColourSpaceChoice::parse(std::string_view text) {

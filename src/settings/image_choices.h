@@ -12,6 +12,7 @@
 #include "imaging/frame.h"
 #include "imaging/metadata.h"
 #include "imaging/orientation.h"
+#include "imaging/profile_use.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
 #include "settings/settings_values.h"
@@ -49,6 +50,12 @@ struct FilterChoice {
 struct MetadataKeepChoice {
   static constexpr std::span<const std::string_view> items = kMetadataKeep;
   static MetadataKeep parse(std::string_view text);
+};
+
+// colour_profiles: trimmed and lower-cased; another text keeps the profile, as "Keep" does.
+struct ColourProfilesChoice {
+  static constexpr std::span<const std::string_view> items = kColourProfiles;
+  static ColourProfiles parse(std::string_view text);
 };
 
 // colorspace: trimmed and lower-cased; "YCbCrK" is read too, though the list does not offer it.

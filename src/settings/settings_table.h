@@ -51,6 +51,7 @@
   X(iptc_header, Flag, true, Manipulation, "Retain IPTC Header", none(), "iptc_header.Checked") \
   XE(auto_orient, Flag, true, Manipulation, "Auto-orient from EXIF", none(), "auto_orient") \
   XE(metadata_keep, Choice, "All", Manipulation, "Metadata Kept", closed_vocabulary<MetadataKeepChoice>(), "metadata_keep") \
+  XE(colour_profiles, Choice, "Keep", Manipulation, "Colour profiles", closed_vocabulary<ColourProfilesChoice>(), "colour_profiles") \
   /* Frame */ \
   X(frame, Choice, "None", Frame, "Frame", closed_vocabulary<FrameChoice>(), "frame.Text") \
   X(framecolor, HtmlColour, html_colour("#000000"), Frame, "Frame Color", none(), "framecolor.ColorValue", "framecolor.HTMLcolor") \

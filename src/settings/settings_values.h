@@ -98,6 +98,7 @@ inline constexpr std::string_view kFrames[] = {"None", "Border", "3D Effect"};
 // The PNG levels zlib offers, after the rule earlier versions followed.
 inline constexpr std::string_view kMetadataKeep[] = {"All", "All but location and identity",
                                                      "None"};
+inline constexpr std::string_view kColourProfiles[] = {"Keep", "Convert to sRGB", "Ignore"};
 inline constexpr std::string_view kPngCompressions[] = {
     "From quality", "0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
 inline constexpr std::string_view kSaveInDirectories[] = {"", "[Source Directory]\\",

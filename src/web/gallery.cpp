@@ -11,6 +11,7 @@
 #include "base/image_error.h"
 #include "files/filename_pattern.h"
 #include "imaging/orientation.h"
+#include "imaging/profile_use.h"
 #include "imaging/resample.h"
 #include "imaging/resize_plan.h"
 #include "web/slicing.h"
@@ -167,7 +168,10 @@ class GalleryPass {
     const std::string name = image.filename().string();
     if (first) size_attributes_.clear();
     try {
+      const ColourProfiles colours = settings_.colour_profiles.value();
+      doc.params.cmyk_by_profile = colours == ColourProfiles::ConvertToSrgb;
       if (!doc.load(image)) throw ImageError(image, "no reader for this file type");
+      apply_colour_profile(doc, colours);
       if (settings_.auto_orient) turn_upright(doc);
       doc.params.iptc.clear();
       if (!first) run_.events.log("Loaded " + name);

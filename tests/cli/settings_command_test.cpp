@@ -113,12 +113,13 @@ TEST_F(SettingsCommand, HelpAndListDescribeTheOptions) {
                              "section)\n"),
             std::string::npos)
       << list.output;
-  // auto_orient, metadata_keep, overwrite_policy, mirror_folders, png_compression,
-  // flatten_colour, workers, memory_budget, the three read limits and fast_resize
+  // auto_orient, metadata_keep, colour_profiles, overwrite_policy, mirror_folders,
+  // png_compression, flatten_colour, workers, memory_budget, the three read limits and
+  // fast_resize
   size_t marked = 0;
   for (size_t at = 0; (at = list.output.find("(extension:", at)) != std::string::npos; ++at)
     ++marked;
-  EXPECT_EQ(marked, 12u);
+  EXPECT_EQ(marked, 13u);
 }
 
 }  // namespace

@@ -129,13 +129,15 @@ TEST(FormatFacts, WhatOneSampleImagesHoldByFormat) {
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.grey && !c.can.palette; }), grey);
 }
 
-TEST(FormatFacts, ExifIsCarriedByJpegAndTheNewerFormatsIptcByJpegAlone) {
+TEST(FormatFacts, ExifIsCarriedByJpegAndTheNewerFormatsIptcByJpegAloneProfilesAlsoByPngTiff) {
   std::set<std::string> exif = {"JPEG"};
   for (const char* name : {"a.webp", "a.avif", "a.heic", "a.jxl"})
     if (const Codec* codec = find_codec(name)) exif.insert(std::string(codec->name));
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.exif; }), exif);
   EXPECT_EQ(rows_where([](const Codec& c) { return c.can.iptc; }), std::set<std::string>{"JPEG"});
-  EXPECT_TRUE(rows_where([](const Codec& c) { return c.can.icc; }).empty());
+  std::set<std::string> icc = exif;
+  icc.insert({"PNG", "TIFF"});
+  EXPECT_EQ(rows_where([](const Codec& c) { return c.can.icc; }), icc);
 }
 
 TEST(FormatFacts, SaveChoiceNamedByLabelAliasOrWord) {

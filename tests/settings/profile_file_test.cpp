@@ -145,6 +145,7 @@ TEST(ProfileFile, ExtensionsFollowInTheirOwnSectionOnlyWhenOneIsSet) {
   // [Settings] stays byte for byte what it was; the section comes after it, whole.
   EXPECT_EQ(text, plain +
                       "[Lumatrix]\r\nauto_orient=\"True\"\r\nmetadata_keep=\"All\"\r\n"
+                      "colour_profiles=\"Keep\"\r\n"
                       "overwrite_policy=\"Replace\"\r\nmirror_folders=\"False\"\r\n"
                       "png_compression=\"6\"\r\nflatten_colour=16777215\r\nworkers=3\r\n"
                       "memory_budget=0\r\npixel_limit=268435456\r\nmemory_per_image=2048\r\n"
@@ -189,6 +190,7 @@ TEST(ProfileFile, OldProfilesLeaveTheExtensionsAndSettingsReadersSkipThem) {
   with_section.fast_resize = without.fast_resize;
   with_section.auto_orient = without.auto_orient;
   with_section.metadata_keep = without.metadata_keep;
+  with_section.colour_profiles = without.colour_profiles;
   EXPECT_EQ(with_section, without);
 
   // A key read only in its own section; a value out of range is reported and skipped.

@@ -110,16 +110,18 @@ TEST(SettingsTable, ExtensionsAreRowsOfTheTableWithKeysOutsideSettings) {
   // In table order: the manipulation extensions, the saving ones, then the performance ones.
   std::vector<std::string_view> keys;
   for (const ProfileKey& key : extensions) keys.push_back(key.key);
-  EXPECT_EQ(keys, (std::vector<std::string_view>{
-                      "auto_orient", "metadata_keep", "overwrite_policy", "mirror_folders",
-                      "png_compression", "flatten_colour", "workers", "memory_budget",
-                      "pixel_limit", "memory_per_image", "time_per_image", "fast_resize"}));
-  EXPECT_EQ(extensions[7].option, find_option("memory_budget"));
-  EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[7]);
-  EXPECT_EQ(extensions[11].option, find_option("fast_resize"));
+  EXPECT_EQ(keys,
+            (std::vector<std::string_view>{
+                "auto_orient", "metadata_keep", "colour_profiles", "overwrite_policy",
+                "mirror_folders", "png_compression", "flatten_colour", "workers", "memory_budget",
+                "pixel_limit", "memory_per_image", "time_per_image", "fast_resize"}));
+  EXPECT_EQ(extensions[8].option, find_option("memory_budget"));
+  EXPECT_EQ(find_extension_key("Memory_Budget"), &extensions[8]);
+  EXPECT_EQ(extensions[12].option, find_option("fast_resize"));
   EXPECT_FALSE(Settings{}.fast_resize);
   EXPECT_TRUE(Settings{}.auto_orient);
   EXPECT_EQ(Settings{}.metadata_keep.value(), MetadataKeep::All);
+  EXPECT_EQ(Settings{}.colour_profiles.value(), ColourProfiles::Keep);
   // Neither table knows the other's keys.
   EXPECT_EQ(find_profile_key("workers"), nullptr);
   EXPECT_EQ(find_extension_key("JPEG_Quality.AsInteger"), nullptr);

@@ -1,7 +1,8 @@
 // HEIF files through libheif, in memory: AVIF (AV1 pictures) and HEIC (HEVC pictures). One
 // decoder reads both, whatever the file's brand; the encoder picks the coding by the target's
 // extension. The primary picture is read, with the container's rotation, mirroring and crop
-// applied and its alpha plane; the EXIF block is the "Exif" metadata item.
+// applied and its alpha plane; the EXIF block is the "Exif" metadata item, the XMP packet the
+// "mime" item of type application/rdf+xml, the ICC profile the "prof" (or "rICC") colour box.
 //
 // libheif returns its errors as heif_error values and calls back into us only to hand over the
 // encoded bytes, in a writer that catches everything; no exception crosses its frames. Every
@@ -14,18 +15,21 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/exif_block.h"
 #include "imaging/codecs/interleaved.h"
+#include "imaging/colour_profile.h"
 #include "imaging/resource_policy.h"
 
 namespace lumatrix {
 
 namespace {
 
-// An EXIF block larger than this is taken for damage and left out.
+// An EXIF block, XMP packet or colour profile larger than this is taken for damage and left out.
 constexpr size_t kMaxExifBytes = size_t{16} << 20;
 
 struct ContextDeleter {
@@ -152,6 +156,37 @@ std::vector<uint8_t> exif_of(const heif_image_handle& handle) {
   return exif;
 }
 
+// The XMP packet: the first "mime" item of type "application/rdf+xml".
+std::string xmp_of(const heif_image_handle& handle) {
+  const int count = heif_image_handle_get_number_of_metadata_blocks(&handle, "mime");
+  if (count <= 0) return {};
+  std::vector<heif_item_id> ids(static_cast<size_t>(count));
+  const int listed =
+      heif_image_handle_get_list_of_metadata_block_IDs(&handle, "mime", ids.data(), count);
+  for (int i = 0; i < listed; ++i) {
+    const char* type = heif_image_handle_get_metadata_content_type(&handle, ids[i]);
+    if (type == nullptr || std::string_view(type) != "application/rdf+xml") continue;
+    const size_t size = heif_image_handle_get_metadata_size(&handle, ids[i]);
+    if (size == 0 || size > kMaxExifBytes) return {};
+    std::string packet(size, '\0');
+    if (heif_image_handle_get_metadata(&handle, ids[i], packet.data()).code != heif_error_Ok)
+      return {};
+    return packet;
+  }
+  return {};
+}
+
+// The ICC profile of a "prof" or "rICC" colour box; nothing for nclx-only pictures.
+std::vector<uint8_t> icc_of(const heif_image_handle& handle) {
+  const heif_color_profile_type type = heif_image_handle_get_color_profile_type(&handle);
+  if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC) return {};
+  const size_t size = heif_image_handle_get_raw_color_profile_size(&handle);
+  if (size == 0 || size > kMaxExifBytes) return {};
+  std::vector<uint8_t> icc(size);
+  if (heif_image_handle_get_raw_color_profile(&handle, icc.data()).code != heif_error_Ok) return {};
+  return icc;
+}
+
 heif_compression_format coding_for(std::string_view extension) {
   return extension == ".avif" ? heif_compression_AV1 : heif_compression_HEVC;
 }
@@ -230,14 +265,16 @@ Raster decode_heif(std::span<const uint8_t> data, IOParams& params) {
   Raster raster =
       raster_from_interleaved(plane, static_cast<size_t>(stride), out_width, out_height, channels);
   fill_header(handle, params);
-  // The colour profile would come from heif_image_handle_get_raw_color_profile here.
   keep_exif(exif_of(handle), params);
+  params.xmp = xmp_of(handle);
+  params.icc_profile = icc_of(handle);
   return raster;
 }
 
 void read_heif_header(std::span<const uint8_t> data, IOParams& params) {
   const Opened file = open(data);
   fill_header(*file.primary, params);
+  params.icc_profile = icc_of(*file.primary);
 }
 
 // Quality below 100 is the encoder's lossy quality; 100 writes a lossless picture (full-range
@@ -273,6 +310,11 @@ std::vector<uint8_t> encode_heif(const Raster& raster, const IOParams& params,
   }
 
   const ImagePtr image = heif_picture(raster);
+  // The picture is always RGB, so only an RGB profile fits it.
+  if (profile_fits(params.icc_profile, false))
+    check(heif_image_set_raw_color_profile(image.get(), "prof", params.icc_profile.data(),
+                                           params.icc_profile.size()),
+          "cannot add the colour profile to the " + name + " file");
   // The encoder's colour conversion goes by the picture's own profile: with only the output
   // profile set, the samples still pass through a YCbCr rounding and come back off by one.
   if (lossless)
@@ -283,12 +325,14 @@ std::vector<uint8_t> encode_heif(const Raster& raster, const IOParams& params,
                                   &raw_handle),
         "cannot encode the " + name + " picture");
   const HandlePtr handle(raw_handle);
-  // A colour profile would be attached to `image` before encoding
-  // (heif_image_set_raw_color_profile), XMP added like EXIF (heif_context_add_XMP_metadata).
   if (has_tiff_header(params.exif))
     check(heif_context_add_exif_metadata(context.get(), handle.get(), params.exif.data(),
                                          static_cast<int>(params.exif.size())),
           "cannot add the EXIF block to the " + name + " file");
+  if (!params.xmp.empty())
+    check(heif_context_add_XMP_metadata(context.get(), handle.get(), params.xmp.data(),
+                                        static_cast<int>(params.xmp.size())),
+          "cannot add the XMP packet to the " + name + " file");
 
   MemoryOutput output;
   heif_writer writer{};

@@ -1,15 +1,18 @@
 // JPEG reading through libjpeg(-turbo): grey, RGB/YCbCr and CMYK/YCCK files, with the EXIF
-// (APP1) and IPTC (APP13) blocks kept in the parameters.
+// (APP1), XMP (APP1), IPTC (APP13) blocks and the ICC profile (APP2) kept in the parameters.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/jpeg_error.h"
+#include "imaging/codecs/jpeg_icc.h"
+#include "imaging/colour_profile.h"
 #include "imaging/metadata.h"
 
 namespace lumatrix {
@@ -42,6 +45,7 @@ class JpegReader {
       jpeg_mem_src(&cinfo_, data.data(), static_cast<unsigned long>(data.size()));
       jpeg_save_markers(&cinfo_, JPEG_APP0 + 1, 0xFFFF);
       jpeg_save_markers(&cinfo_, JPEG_APP0 + 13, 0xFFFF);
+      jpeg_save_markers(&cinfo_, JPEG_APP0 + 2, 0xFFFF);
       jpeg_read_header(&cinfo_, TRUE);
     });
   }
@@ -108,6 +112,13 @@ void fill_params(jpeg_decompress_struct& cinfo, IOParams& params) {
   }
   if (!photoshop.empty()) params.iptc = iptc_from_photoshop_irb(photoshop);
 
+  std::vector<std::span<const uint8_t>> app2;
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next)
+    if (m->marker == JPEG_APP0 + 2) app2.emplace_back(m->data, m->data_length);
+  IccChunks icc = icc_from_app2(app2);
+  params.icc_profile = std::move(icc.profile);
+  if (!icc.damage.empty()) params.warnings.push_back(icc.damage);
+
   // JFIF density wins; unit 0 only gives an aspect ratio, so then EXIF may say more.
   params.dpi_x = params.dpi_y = kDisplayDpi;
   if (cinfo.saw_JFIF_marker && cinfo.density_unit != 0 && cinfo.X_density > 0 &&
@@ -141,6 +152,7 @@ class JpegRows final : public RowReader {
     fill_params(cinfo, params);
     cmyk_ = is_cmyk(cinfo);
     inverted_ = cinfo.saw_Adobe_marker != 0;
+    if (cmyk_ && params.cmyk_by_profile) use_cmyk_profile(params);
     const bool gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     cinfo.out_color_space = gray ? JCS_GRAYSCALE : cmyk_ ? JCS_CMYK : JCS_RGB;
     components_ = gray ? 1 : cmyk_ ? 4 : 3;
@@ -205,6 +217,16 @@ class JpegRows final : public RowReader {
         targets_[i] = cmyk_ ? scratch_.data() + i * width * 4 : rows[done + i];
       decode_scanlines(n);
       if (!cmyk_) continue;
+      if (to_srgb_) {
+        for (size_t i = 0; i < n; ++i) {
+          uint8_t* s = targets_[i];
+          // LittleCMS takes ink amounts; Adobe files store them inverted.
+          if (inverted_)
+            for (size_t x = 0; x < width * 4; ++x) s[x] = static_cast<uint8_t>(255 - s[x]);
+          to_srgb_->convert(s, rows[done + i], width);
+        }
+        continue;
+      }
       for (size_t i = 0; i < n; ++i) {
         const uint8_t* s = targets_[i];
         uint8_t* out = rows[done + i];
@@ -219,6 +241,22 @@ class JpegRows final : public RowReader {
 
  private:
   static constexpr size_t kCmykStrip = 16;
+
+  // CMYK samples go through the file's CMYK profile to sRGB rather than by formula; the profile
+  // then describes nothing the picture holds and is not kept. One LittleCMS cannot use is
+  // reported as damage, and the formula converts.
+  void use_cmyk_profile(IOParams& params) {
+    if (icc_header_space(params.icc_profile) != ProfileSpace::Cmyk) return;
+    try {
+      // The profile stays open beside the conversion built from it.
+      profile_.emplace(params.icc_profile);
+      to_srgb_.emplace(*profile_, 8, kPerceptualIntent);
+    } catch (const ImageError& error) {
+      to_srgb_.reset();
+      params.warnings.push_back(error.reason() + "; the CMYK colours are converted without it");
+    }
+    params.icc_profile.clear();
+  }
 
   void start() {
     jpeg_decompress_struct& cinfo = reader_.cinfo();
@@ -260,6 +298,8 @@ class JpegRows final : public RowReader {
   bool started_ = false;
   bool cmyk_ = false, inverted_ = false;
   int components_ = 3;
+  std::optional<ColourProfile> profile_;
+  std::optional<SrgbConversion> to_srgb_;
   std::vector<uint8_t> scratch_;
   std::vector<JSAMPROW> targets_;
 };

@@ -10,6 +10,8 @@
 
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/jpeg_error.h"
+#include "imaging/codecs/jpeg_icc.h"
+#include "imaging/colour_profile.h"
 #include "imaging/metadata.h"
 
 namespace lumatrix {
@@ -162,6 +164,11 @@ std::vector<uint8_t> encode_jpeg(const Raster& raster, const IOParams& params,
     for (std::vector<uint8_t>& segment : segments(signature, packet))
       app1.push_back(std::move(segment));
   }
+  // The profile goes with RGB/YCbCr or grey samples it describes; the CMYK written here comes
+  // from a formula, which no RGB profile describes.
+  std::vector<std::vector<uint8_t>> app2;
+  if (!cmyk && profile_fits(params.icc_profile, target == JCS_GRAYSCALE))
+    app2 = icc_app2_segments(params.icc_profile);
   std::vector<std::vector<uint8_t>> app13;
   if (!params.iptc.empty())
     app13 = segments(kPhotoshopSignature, photoshop_irb_from_iptc(params.iptc));
@@ -194,6 +201,9 @@ std::vector<uint8_t> encode_jpeg(const Raster& raster, const IOParams& params,
     for (size_t i = 0; i < app1.size(); ++i)
       jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1[i].data(),
                         static_cast<unsigned>(app1[i].size()));
+    for (const std::vector<uint8_t>& segment : app2)
+      jpeg_write_marker(&cinfo, JPEG_APP0 + 2, segment.data(),
+                        static_cast<unsigned>(segment.size()));
     for (size_t i = 0; i < app13.size(); ++i)
       jpeg_write_marker(&cinfo, JPEG_APP0 + 13, app13[i].data(),
                         static_cast<unsigned>(app13[i].size()));

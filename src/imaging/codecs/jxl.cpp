@@ -1,6 +1,7 @@
 // JPEG XL through libjxl, in memory: bare code streams and the container format, grey or
 // colour, with or without alpha; of an animation, the first frame. The EXIF block is the
-// container's "Exif" box (Brotli-compressed "brob" boxes are unpacked).
+// container's "Exif" box, the XMP packet its "xml " box (Brotli-compressed "brob" boxes are
+// unpacked); the colour profile is the code stream's own.
 //
 // libjxl reports everything through status codes and calls nothing of ours, so no exception
 // crosses its frames. Its decoder and encoder live in owners that destroy them.
@@ -16,6 +17,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/exif_block.h"
 #include "imaging/codecs/interleaved.h"
+#include "imaging/colour_profile.h"
 #include "imaging/resource_policy.h"
 
 namespace lumatrix {
@@ -25,8 +27,8 @@ namespace {
 constexpr uint8_t kContainerSignature[] = {0,   0,   0,    0x0C, 'J',  'X',
                                            'L', ' ', 0x0D, 0x0A, 0x87, 0x0A};
 constexpr uint8_t kCodestreamSignature[] = {0xFF, 0x0A};
-// An EXIF box larger than this is taken for damage and left out; so is what a "brob" box would
-// unpack to beyond it.
+// An EXIF or XMP box, or a colour profile, larger than this is taken for damage and left out; so
+// is what a "brob" box would unpack to beyond it.
 constexpr size_t kMaxExifBytes = size_t{16} << 20;
 
 struct DecoderDeleter {
@@ -77,51 +79,91 @@ void fill_header(const JxlBasicInfo& info, IOParams& params) {
       static_cast<int>(info.num_color_channels) + (info.alpha_bits > 0 ? 1 : 0);
 }
 
-// Collects the first "Exif" box as the decoder hands it out in pieces.
-class ExifCollector {
+// Collects the first "Exif" and the first "xml " (XMP) box as the decoder hands them out in
+// pieces.
+class MetadataBoxes {
  public:
-  // At a box event: finishes the box before it and starts on this one if it is the EXIF block.
+  // At a box event: finishes the box before it and starts on this one if it is one we keep.
   void at_box(JxlDecoder& decoder) {
     finish(decoder);
     JxlBoxType type;
     if (JxlDecoderGetBoxType(&decoder, type, JXL_TRUE) != JXL_DEC_SUCCESS) return;
-    if (std::memcmp(type, "Exif", 4) != 0 || done_) return;
-    collecting_ = true;
-    box_.resize(4096);
+    if (std::memcmp(type, "Exif", 4) == 0 && !exif_done_)
+      current_ = Box::Exif;
+    else if (std::memcmp(type, "xml ", 4) == 0 && !xmp_done_)
+      current_ = Box::Xmp;
+    else
+      return;
+    box_.assign(4096, 0);
     JxlDecoderSetBoxBuffer(&decoder, box_.data(), box_.size());
   }
   // The buffer is full: it grows, and past the bound the rest of the box is drained and dropped.
   void more(JxlDecoder& decoder) {
     const size_t unused = JxlDecoderReleaseBoxBuffer(&decoder);
-    if (collecting_) {
+    if (current_ != Box::None) {
       const size_t filled = box_.size() - unused;
       if (box_.size() * 2 <= kMaxExifBytes) {
         box_.resize(box_.size() * 2);
         JxlDecoderSetBoxBuffer(&decoder, box_.data() + filled, box_.size() - filled);
         return;
       }
-      collecting_ = false;
-      done_ = true;
-      box_.clear();
-      box_.resize(4096);
+      done(current_);
+      current_ = Box::None;
+      box_.assign(4096, 0);
     }
     JxlDecoderSetBoxBuffer(&decoder, box_.data(), box_.size());
   }
   // At the end of the data, or when the box ended.
   void finish(JxlDecoder& decoder) {
     const size_t unused = JxlDecoderReleaseBoxBuffer(&decoder);
-    if (!collecting_) return;
-    collecting_ = false;
-    done_ = true;
+    if (current_ == Box::None) return;
     box_.resize(box_.size() - unused);
-    exif_ = exif_from_box(box_);
+    if (current_ == Box::Exif)
+      exif_ = exif_from_box(box_);
+    else
+      xmp_.assign(box_.begin(), box_.end());
+    done(current_);
+    current_ = Box::None;
   }
-  std::vector<uint8_t> take() { return std::move(exif_); }
+  std::vector<uint8_t> take_exif() { return std::move(exif_); }
+  std::string take_xmp() { return std::move(xmp_); }
 
  private:
+  enum class Box { None, Exif, Xmp };
+  void done(Box box) { (box == Box::Exif ? exif_done_ : xmp_done_) = true; }
+
   std::vector<uint8_t> box_, exif_;
-  bool collecting_ = false, done_ = false;
+  std::string xmp_;
+  Box current_ = Box::None;
+  bool exif_done_ = false, xmp_done_ = false;
 };
+
+// The sRGB (or sRGB-curved grey) the decoded samples are in when the file says nothing else.
+bool is_srgb(const JxlColorEncoding& c) {
+  const bool rgb = c.color_space == JXL_COLOR_SPACE_RGB && c.primaries == JXL_PRIMARIES_SRGB;
+  return (rgb || c.color_space == JXL_COLOR_SPACE_GRAY) && c.white_point == JXL_WHITE_POINT_D65 &&
+         c.transfer_function == JXL_TRANSFER_FUNCTION_SRGB;
+}
+
+// The profile of the samples the decoder hands out: none when they are sRGB, otherwise the file's
+// own ICC profile or libjxl's rendering of the colour space it names.
+std::vector<uint8_t> data_profile(const JxlDecoder& decoder) {
+  JxlColorEncoding encoding;
+  if (JxlDecoderGetColorAsEncodedProfile(&decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                         &encoding) == JXL_DEC_SUCCESS &&
+      is_srgb(encoding))
+    return {};
+  size_t size = 0;
+  if (JxlDecoderGetICCProfileSize(&decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) !=
+          JXL_DEC_SUCCESS ||
+      size == 0 || size > kMaxExifBytes)
+    return {};
+  std::vector<uint8_t> icc(size);
+  if (JxlDecoderGetColorAsICCProfile(&decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, icc.data(),
+                                     icc.size()) != JXL_DEC_SUCCESS)
+    return {};
+  return icc;
+}
 
 // The lossy distance for a quality, as libjxl's own tools map one to the other.
 float distance_for(int quality) {
@@ -139,14 +181,16 @@ void check(JxlEncoderStatus status, const char* what) {
 
 Raster decode_jxl(std::span<const uint8_t> data, IOParams& params) {
   const ReadBudget budget(data.size());
-  DecoderPtr decoder = decoder_for(data, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE | JXL_DEC_BOX);
+  DecoderPtr decoder = decoder_for(
+      data, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE | JXL_DEC_BOX);
   JxlDecoderSetDecompressBoxes(decoder.get(), JXL_TRUE);
   JxlBasicInfo info{};
   JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
   uint32_t width = 0, height = 0;
   Raster raster;
   std::vector<uint8_t> samples;  // interleaved with alpha, when there is alpha
-  ExifCollector exif;
+  MetadataBoxes boxes;
+  std::vector<uint8_t> icc;
   bool have_info = false, have_image = false;
   for (;;) {
     const JxlDecoderStatus status = next_event(*decoder);
@@ -166,6 +210,9 @@ Raster decode_jxl(std::span<const uint8_t> data, IOParams& params) {
         have_info = true;
         break;
       }
+      case JXL_DEC_COLOR_ENCODING:
+        icc = data_profile(*decoder);
+        break;
       case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
         if (!have_info || have_image) throw ImageError("damaged JPEG XL data");
         size_t size = 0;
@@ -192,10 +239,10 @@ Raster decode_jxl(std::span<const uint8_t> data, IOParams& params) {
         have_image = true;
         break;
       case JXL_DEC_BOX:
-        exif.at_box(*decoder);
+        boxes.at_box(*decoder);
         break;
       case JXL_DEC_BOX_NEED_MORE_OUTPUT:
-        exif.more(*decoder);
+        boxes.more(*decoder);
         break;
       default:
         break;
@@ -204,32 +251,36 @@ Raster decode_jxl(std::span<const uint8_t> data, IOParams& params) {
     if (have_image && info.have_animation) break;
   }
   if (!have_image) throw ImageError("the JPEG XL file holds no picture");
-  exif.finish(*decoder);
+  boxes.finish(*decoder);
   if (!samples.empty())
     raster = raster_from_interleaved(samples.data(), size_t{width} * format.num_channels,
                                      static_cast<int>(width), static_cast<int>(height),
                                      static_cast<int>(format.num_channels));
   fill_header(info, params);
   params.bits_per_sample = 8;
-  std::vector<uint8_t> block = exif.take();
+  std::vector<uint8_t> block = boxes.take_exif();
   // The decoder turned the picture the way the header says; the tag must not ask again.
   mark_exif_upright(block);
-  // The colour profile would come from JxlDecoderGetColorAsICCProfile at JXL_DEC_COLOR_ENCODING.
   keep_exif(std::move(block), params);
+  params.xmp = boxes.take_xmp();
+  params.icc_profile = std::move(icc);
   return raster;
 }
 
 void read_jxl_header(std::span<const uint8_t> data, IOParams& params) {
-  DecoderPtr decoder = decoder_for(data, JXL_DEC_BASIC_INFO);
+  // The colour encoding follows the basic information closely, before any pixel data.
+  DecoderPtr decoder = decoder_for(data, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING);
+  JxlBasicInfo info{};
   for (;;) {
     const JxlDecoderStatus status = next_event(*decoder);
-    if (status == JXL_DEC_BASIC_INFO) break;
     if (status == JXL_DEC_SUCCESS) throw ImageError("damaged JPEG XL header");
+    if (status == JXL_DEC_BASIC_INFO &&
+        JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+      throw ImageError("damaged JPEG XL header");
+    if (status == JXL_DEC_COLOR_ENCODING) break;
   }
-  JxlBasicInfo info{};
-  if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
-    throw ImageError("damaged JPEG XL header");
   fill_header(info, params);
+  params.icc_profile = data_profile(*decoder);
 }
 
 // Quality below 100 is a lossy distance on libjxl's own scale (quality 90 is distance 1, "visually
@@ -253,12 +304,21 @@ std::vector<uint8_t> encode_jxl(const Raster& raster, const IOParams& params,
   info.num_color_channels = pixels.grey() ? 1 : 3;
   info.alpha_bits = pixels.alpha() ? 8 : 0;
   info.num_extra_channels = pixels.alpha() ? 1 : 0;
-  info.uses_original_profile = lossless ? JXL_TRUE : JXL_FALSE;
+  // A picture with a colour profile is coded in its own colours even when lossy: libjxl's
+  // decoder hands XYB-coded pictures of an ICC space back in linear sRGB, which 8 bits a sample
+  // cannot hold without banding, and the profile would be lost on the way.
+  const bool icc = profile_fits(params.icc_profile, pixels.grey());
+  info.uses_original_profile = lossless || icc ? JXL_TRUE : JXL_FALSE;
   check(JxlEncoderSetBasicInfo(encoder.get(), &info), "set up the JPEG XL encoder");
-  JxlColorEncoding colour;
-  JxlColorEncodingSetToSRGB(&colour, pixels.grey() ? JXL_TRUE : JXL_FALSE);
-  // A colour profile would replace this (JxlEncoderSetICCProfile).
-  check(JxlEncoderSetColorEncoding(encoder.get(), &colour), "set up the JPEG XL colours");
+  if (icc) {
+    check(JxlEncoderSetICCProfile(encoder.get(), params.icc_profile.data(),
+                                  params.icc_profile.size()),
+          "set up the JPEG XL colours from the colour profile");
+  } else {
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, pixels.grey() ? JXL_TRUE : JXL_FALSE);
+    check(JxlEncoderSetColorEncoding(encoder.get(), &colour), "set up the JPEG XL colours");
+  }
 
   JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(encoder.get(), nullptr);
   if (settings == nullptr) throw ImageError("cannot set up the JPEG XL encoder");
@@ -268,12 +328,19 @@ std::vector<uint8_t> encode_jxl(const Raster& raster, const IOParams& params,
     check(JxlEncoderSetFrameDistance(settings, distance_for(params.jpeg_quality)),
           "set up the JPEG XL quality");
 
-  // XMP would be a further box ("xml ").
-  if (has_tiff_header(params.exif)) {
-    const std::vector<uint8_t> box = exif_box(params.exif);
+  const bool exif = has_tiff_header(params.exif);
+  if (exif || !params.xmp.empty()) {
     check(JxlEncoderUseBoxes(encoder.get()), "set up the JPEG XL boxes");
-    check(JxlEncoderAddBox(encoder.get(), "Exif", box.data(), box.size(), JXL_FALSE),
-          "add the EXIF block to the JPEG XL file");
+    if (exif) {
+      const std::vector<uint8_t> box = exif_box(params.exif);
+      check(JxlEncoderAddBox(encoder.get(), "Exif", box.data(), box.size(), JXL_FALSE),
+            "add the EXIF block to the JPEG XL file");
+    }
+    if (!params.xmp.empty())
+      check(JxlEncoderAddBox(encoder.get(), "xml ",
+                             reinterpret_cast<const uint8_t*>(params.xmp.data()), params.xmp.size(),
+                             JXL_FALSE),
+            "add the XMP packet to the JPEG XL file");
     JxlEncoderCloseBoxes(encoder.get());
   }
 

@@ -22,6 +22,7 @@
 #include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/png_chunks.h"
+#include "imaging/colour_profile.h"
 
 namespace lumatrix {
 
@@ -34,6 +35,8 @@ struct PngErrorState {
   // Set while decoding: the row callback stops a decode that runs past its time.
   const ReadBudget* budget = nullptr;
   std::string out_of_time;  // made beforehand: the callback must not allocate
+  // libpng's first complaint about an iCCP chunk, which it then drops: damage worth telling.
+  char profile_damage[256] = "";
 };
 
 void on_png_error(png_structp png, png_const_charp message) {
@@ -42,8 +45,14 @@ void on_png_error(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-// Warnings are about ancillary chunks libpng has already skipped; the picture is fine.
-void on_png_warning(png_structp, png_const_charp) {}
+// Warnings are about ancillary chunks libpng has already skipped; the picture is fine. One
+// about the colour profile is kept, since the colours are then shown as stored.
+void on_png_warning(png_structp png, png_const_charp message) {
+  auto* state = static_cast<PngErrorState*>(png_get_error_ptr(png));
+  if (state == nullptr || message == nullptr || state->profile_damage[0] != '\0') return;
+  if (std::strstr(message, "iCCP") != nullptr)
+    std::snprintf(state->profile_damage, sizeof state->profile_damage, "%s", message);
+}
 
 void on_png_row(png_structp png, png_uint_32, int) {
   auto* state = static_cast<PngErrorState*>(png_get_error_ptr(png));
@@ -90,11 +99,12 @@ class PngReader {
     png_set_read_fn(png_, &source_, read_from_memory);
     // libpng allocates an ancillary chunk's declared length before it reads a byte of it: 1.9 KB
     // of file declaring a 1.1 GB zTXt chunk took 1.1 GB, 5.6 KB declaring a 1.8 GB sCAL 1.8 GB.
-    // We read only tRNS and pHYs, so libpng skips every other ancillary chunk, reading its bytes
-    // in small pieces as it does for unknown ones; none of them changes the pixels we ask for.
+    // We read only tRNS, pHYs and iCCP, so libpng skips every other ancillary chunk, reading its
+    // bytes in small pieces as it does for unknown ones; none of them changes the pixels we ask
+    // for. libpng bounds what an iCCP chunk may inflate to (PNG_USER_CHUNK_MALLOC_MAX).
     png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    static constexpr png_byte kRead[] = "tRNS\0pHYs";
-    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT, kRead, 2);
+    static constexpr png_byte kRead[] = "tRNS\0pHYs\0iCCP";
+    png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_AS_DEFAULT, kRead, 3);
   }
   ~PngReader() { png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr); }
   PngReader(const PngReader&) = delete;
@@ -106,6 +116,7 @@ class PngReader {
   }
   png_structp png() const { return png_; }
   png_infop info() const { return info_; }
+  const char* profile_damage() const { return state_.profile_damage; }
   // Checks the time limit after every row decoded.
   void watch_time(const ReadBudget& budget) {
     state_.budget = &budget;
@@ -170,7 +181,9 @@ class PngWriter {
   png_infop info_ = nullptr;
 };
 
-void fill_header_params(png_structp png, png_infop info, IOParams& params) {
+void fill_header_params(const PngReader& reader, IOParams& params) {
+  png_structp png = reader.png();
+  png_infop info = reader.info();
   params.width = static_cast<int>(png_get_image_width(png, info));
   params.height = static_cast<int>(png_get_image_height(png, info));
   params.bits_per_sample = png_get_bit_depth(png, info);
@@ -183,6 +196,16 @@ void fill_header_params(png_structp png, png_infop info, IOParams& params) {
     params.dpi_x = static_cast<int>(std::lround(ppm_x * kMetresPerInch));
     params.dpi_y = static_cast<int>(std::lround(ppm_y * kMetresPerInch));
   }
+  params.icc_profile.clear();
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 length = 0;
+  if (png_get_iCCP(png, info, &name, &compression, &profile, &length) != 0 && length > 0)
+    params.icc_profile.assign(profile, profile + length);
+  else if (reader.profile_damage()[0] != '\0')
+    params.warnings.push_back(std::string("the embedded colour profile is left out (") +
+                              reader.profile_damage() + ")");
 }
 
 // The reader after png_read_info, with the transforms that give the raster's formats: palette
@@ -196,7 +219,7 @@ class PngRows final : public RowReader {
     png_structp png = reader_.png();
     png_infop info = reader_.info();
     reader_.guarded([&] { png_read_info(png, info); });
-    fill_header_params(png, info, params);
+    fill_header_params(reader_, params);
 
     const int color_type = png_get_color_type(png, info);
     const int bit_depth = png_get_bit_depth(png, info);
@@ -347,7 +370,7 @@ Raster decode_png(std::span<const uint8_t> data, IOParams& params) {
 void read_png_header(std::span<const uint8_t> data, IOParams& params) {
   PngReader reader(data);
   reader.guarded([&] { png_read_info(reader.png(), reader.info()); });
-  fill_header_params(reader.png(), reader.info(), params);
+  fill_header_params(reader, params);
 }
 
 std::vector<uint8_t> encode_png(const Raster& raster, const IOParams& params,
@@ -429,6 +452,9 @@ std::vector<uint8_t> encode_png(const Raster& raster, const IOParams& params,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!plte.empty()) png_set_PLTE(png, info, plte.data(), static_cast<int>(plte.size()));
     png_set_pHYs(png, info, ppm(params.dpi_x), ppm(params.dpi_y), PNG_RESOLUTION_METER);
+    if (profile_fits(params.icc_profile, (color_type & PNG_COLOR_MASK_COLOR) == 0))
+      png_set_iCCP(png, info, "ICC profile", PNG_COMPRESSION_TYPE_BASE, params.icc_profile.data(),
+                   static_cast<png_uint_32>(params.icc_profile.size()));
     png_set_compression_level(png, std::clamp(params.png_compression, 0, 9));
     png_write_info(png, info);
     // 1-bit rasters are packed already; 8-bit indices need packing into narrower samples.

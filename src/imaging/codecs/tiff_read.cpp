@@ -120,6 +120,12 @@ Layout read_layout(const TiffHandle& handle, IOParams& params) {
     const int dy = dots_per_inch(has_y ? yres : xres, unit);
     if (dx > 0 && dy > 0) params.dpi_x = dx, params.dpi_y = dy;
   }
+  params.icc_profile.clear();
+  uint32_t icc_size = 0;
+  const void* icc = nullptr;
+  if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &icc_size, &icc) == 1 && icc != nullptr)
+    params.icc_profile.assign(static_cast<const uint8_t*>(icc),
+                              static_cast<const uint8_t*>(icc) + icc_size);
   return l;
 }
 

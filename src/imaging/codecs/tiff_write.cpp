@@ -7,6 +7,7 @@
 #include "base/image_error.h"
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/tiff_io.h"
+#include "imaging/colour_profile.h"
 #include "imaging/quantize.h"
 
 namespace lumatrix {
@@ -182,6 +183,12 @@ void set_fields(const TiffHandle& handle, const Plan& plan, const IOParams& para
   }
   if (ok && plan.photometric == PHOTOMETRIC_SEPARATED)
     ok = TIFFSetField(tif, TIFFTAG_INKSET, INKSET_CMYK);
+  // The CMYK written here comes from a formula, which no profile of the source describes.
+  const bool grey =
+      plan.photometric == PHOTOMETRIC_MINISBLACK || plan.photometric == PHOTOMETRIC_MINISWHITE;
+  if (ok && plan.photometric != PHOTOMETRIC_SEPARATED && profile_fits(params.icc_profile, grey))
+    ok = TIFFSetField(tif, TIFFTAG_ICCPROFILE, static_cast<uint32_t>(params.icc_profile.size()),
+                      params.icc_profile.data());
   if (ok && plan.photometric == PHOTOMETRIC_PALETTE) {
     const size_t entries = size_t{1} << plan.bits;
     std::vector<uint16_t> r(entries, 0), g(entries, 0), b(entries, 0);

@@ -1,6 +1,7 @@
 // WebP through libwebp, in memory: lossy VP8 and lossless VP8L pictures, with or without alpha,
-// and the first frame of an animation. The EXIF block travels in the container's "EXIF" chunk,
-// read through the demuxer and written through the mux API.
+// and the first frame of an animation. The EXIF block, the XMP packet and the ICC profile travel
+// in the container's "EXIF", "XMP " and "ICCP" chunks, read through the demuxer and written
+// through the mux API.
 //
 // libwebp reports failures through return values and status codes; it calls nothing of ours, so
 // no exception can cross its frames. Every libwebp object lives in an owner that frees it.
@@ -17,6 +18,7 @@
 #include "imaging/codecs/codecs.h"
 #include "imaging/codecs/exif_block.h"
 #include "imaging/codecs/interleaved.h"
+#include "imaging/colour_profile.h"
 #include "imaging/resource_policy.h"
 
 namespace lumatrix {
@@ -180,14 +182,41 @@ Raster still_picture(const WebPDemuxer& demux, int width, int height) {
   return raster;
 }
 
-std::vector<uint8_t> with_exif(std::span<const uint8_t> picture, std::span<const uint8_t> exif) {
+// The container's chunk `fourcc`, or nothing.
+std::vector<uint8_t> chunk_of(const WebPDemuxer& demux, const char* fourcc) {
+  WebPChunkIterator chunk;
+  if (!WebPDemuxGetChunk(&demux, fourcc, 1, &chunk)) return {};
+  std::vector<uint8_t> bytes(chunk.chunk.bytes, chunk.chunk.bytes + chunk.chunk.size);
+  WebPDemuxReleaseChunkIterator(&chunk);
+  return bytes;
+}
+
+void read_chunks(const WebPDemuxer& demux, IOParams& params) {
+  if (std::vector<uint8_t> exif = chunk_of(demux, "EXIF"); !exif.empty())
+    keep_exif(exif_from_chunk(exif), params);
+  const std::vector<uint8_t> xmp = chunk_of(demux, "XMP ");
+  params.xmp.assign(xmp.begin(), xmp.end());
+  params.icc_profile = chunk_of(demux, "ICCP");
+}
+
+// The encoded picture with the metadata chunks the parameters hold (the picture is always RGB,
+// so only an RGB profile fits it).
+std::vector<uint8_t> with_chunks(std::span<const uint8_t> picture, const IOParams& params) {
+  const bool icc = profile_fits(params.icc_profile, false);
+  if (params.exif.empty() && params.xmp.empty() && !icc) return {picture.begin(), picture.end()};
   const WebPData image = whole(picture);
   MuxPtr mux(WebPMuxCreate(&image, 0));
   if (!mux) throw ImageError("cannot set up the WebP container writer");
-  // Colour profiles ("ICCP") and XMP ("XMP ") would be further chunks here.
-  const WebPData block = whole(exif);
-  if (WebPMuxSetChunk(mux.get(), "EXIF", &block, 1) != WEBP_MUX_OK)
-    throw ImageError("cannot add the EXIF block to the WebP file");
+  const auto add = [&](const char* fourcc, std::span<const uint8_t> bytes, const char* what) {
+    if (bytes.empty()) return;
+    const WebPData block = whole(bytes);
+    if (WebPMuxSetChunk(mux.get(), fourcc, &block, 1) != WEBP_MUX_OK)
+      throw ImageError(std::string("cannot add the ") + what + " to the WebP file");
+  };
+  if (icc) add("ICCP", params.icc_profile, "colour profile");
+  add("EXIF", params.exif, "EXIF block");
+  add("XMP ", std::span(reinterpret_cast<const uint8_t*>(params.xmp.data()), params.xmp.size()),
+      "XMP packet");
   AssembledData out;
   if (WebPMuxAssemble(mux.get(), &out.data) != WEBP_MUX_OK)
     throw ImageError("cannot assemble the WebP file");
@@ -211,12 +240,7 @@ Raster decode_webp(std::span<const uint8_t> data, IOParams& params) {
                       ? first_animation_frame(data)
                       : still_picture(*demux, static_cast<int>(width), static_cast<int>(height));
 
-  // The colour profile is the "ICCP" chunk, read the same way.
-  WebPChunkIterator chunk;
-  if (WebPDemuxGetChunk(demux.get(), "EXIF", 1, &chunk)) {
-    keep_exif(exif_from_chunk({chunk.chunk.bytes, chunk.chunk.size}), params);
-    WebPDemuxReleaseChunkIterator(&chunk);
-  }
+  read_chunks(*demux, params);
   params.bits_per_sample = 8;
   params.samples_per_pixel = raster.has_alpha() ? 4 : 3;
   return raster;
@@ -231,6 +255,9 @@ void read_webp_header(std::span<const uint8_t> data, IOParams& params) {
   params.height = features.height;
   params.bits_per_sample = 8;
   params.samples_per_pixel = features.has_alpha ? 4 : 3;
+  // The chunks too, when the container can be walked; the size above needs only the bitstream.
+  const WebPData bytes = whole(data);
+  if (const DemuxPtr demux(WebPDemux(&bytes)); demux) read_chunks(*demux, params);
 }
 
 // Quality below 100 writes a lossy picture at that quality (its alpha stays exact); 100 writes a
@@ -267,8 +294,7 @@ std::vector<uint8_t> encode_webp(const Raster& raster, const IOParams& params,
   if (!imported) throw ImageError("out of memory while encoding the WebP image");
   if (!WebPEncode(&config, &picture)) throw ImageError(encoding_error_text(picture.error_code));
 
-  if (params.exif.empty()) return {encoding.bytes().begin(), encoding.bytes().end()};
-  return with_exif(encoding.bytes(), params.exif);
+  return with_chunks(encoding.bytes(), params);
 }
 
 bool sniff_webp(std::span<const uint8_t> data) {
