@@ -67,6 +67,8 @@ FilenameChangerPage::FilenameChangerPage(QWidget* settings_page, SettingsPages& 
   auto* splitter = new QSplitter(Qt::Vertical);
   layout->addWidget(splitter);
   splitter->addWidget(settings_page);
+  // Taken from the tab widget's stack, which hid it as a page not in front.
+  settings_page->show();
 
   auto* list_side = new QWidget;
   auto* list_layout = new QVBoxLayout(list_side);

@@ -100,7 +100,9 @@ class FilenameChangerPageTest : public ::testing::Test {
 
 TEST_F(FilenameChangerPageTest, TheTabHoldsThePatternSettingsBesideTheList) {
   EXPECT_EQ(window.tabs().tabText(window.tabs().indexOf(&page)), "Filename Changer");
-  EXPECT_TRUE(page.isAncestorOf(window.pages().widget_for("file_prefix")));
+  window.show();
+  window.tabs().setCurrentWidget(&page);
+  EXPECT_TRUE(window.pages().widget_for("file_prefix")->isVisibleTo(&page));
   const QStringList headings = {"Existing Directory Path", "Old Filename", "New Filename"};
   for (int i = 0; i < 3; ++i) EXPECT_EQ(page.grid().horizontalHeaderItem(i)->text(), headings[i]);
   EXPECT_EQ(count_text(), "Total Loaded Files : 0");
