@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 #include <fstream>
 
+#include "app/filename_changer_page.h"
 #include "app/gallery_window.h"
 #include "app/image_preview.h"
 #include "app/settings_pages.h"
@@ -91,6 +92,8 @@ MainWindow::MainWindow(const std::optional<fs::path>& profile, const QStringList
   tabs_->addTab(make_control_center(), "Control Center");
   pages_ = new SettingsPages(tabs_);
   connect(pages_, &SettingsPages::failed, this, &MainWindow::show_error);
+  changer_ = FilenameChangerPage::install(*tabs_, *pages_, *grid_, bridge_);
+  changer_->on_running = [this](bool running) { set_running(running); };
   setCentralWidget(tabs_);
   make_menus();
   make_shortcuts();
@@ -329,6 +332,7 @@ void MainWindow::set_running(bool running) {
   pages_->set_locked(running);
   grid_->setEnabled(!running);
   for (QPushButton* b : {load_file_, load_folder_, scan_}) b->setEnabled(!running);
+  changer_->set_locked(running);
   stop_->setEnabled(running);
   update_count();
 }

@@ -29,6 +29,7 @@ class Scanner;
 
 namespace lumatrix::app {
 
+class FilenameChangerPage;
 class GalleryWindow;
 class ImagePreview;
 class SettingsPages;
@@ -52,6 +53,7 @@ class MainWindow : public QMainWindow {
   ImagePreview& before() { return *before_; }
   ImagePreview& after() { return *after_; }
   GalleryWindow& gallery_window() { return *gallery_; }
+  FilenameChangerPage& changer() { return *changer_; }
   QTabWidget& tabs() { return *tabs_; }
   QPlainTextEdit& log() { return *log_; }
   QProgressBar& progress() { return *progress_; }
@@ -129,6 +131,7 @@ class MainWindow : public QMainWindow {
   QTabWidget* tabs_ = nullptr;
   SettingsPages* pages_ = nullptr;
   SourceGrid* grid_ = nullptr;
+  FilenameChangerPage* changer_ = nullptr;
   QLabel* count_label_ = nullptr;
   ImagePreview* before_ = nullptr;
   ImagePreview* after_ = nullptr;

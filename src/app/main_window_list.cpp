@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <fstream>
 
+#include "app/filename_changer_page.h"
 #include "app/image_preview.h"
 #include "app/main_window.h"
 #include "app/settings_pages.h"
@@ -56,6 +57,7 @@ void MainWindow::clear_list() {
   grid_->set_list({});
   before_->clear();
   after_->clear();
+  changer_->clear();
   update_count();
 }
 

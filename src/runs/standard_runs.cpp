@@ -33,6 +33,10 @@ void run_joined_after_pass(const RunSeam& run, Settings& settings,
   carry_start_number(settings, whole);
 }
 
+ChangerOutcome run_filename_changer(const RunSeam& run, Settings& settings, RenameList& list) {
+  return process_all(list, settings, run, [](const Settings& s) { save_default_profile(s); });
+}
+
 PreviewResult run_preview_one(Workspace& ws, EventSink& events, const Settings& settings,
                               const SourceList& list, std::optional<size_t> selected) {
   return preview_one(ws, events, settings, list, selected, standard_overlays());

@@ -6,6 +6,7 @@
 
 #include "engine/batch_run.h"
 #include "engine/preview_one.h"
+#include "files/filename_changer.h"
 #include "web/gallery.h"
 
 namespace lumatrix {
@@ -24,6 +25,11 @@ BatchRunResult run_process_all(const RunSeam& run, Settings& settings, const Sou
 void run_joined_after_pass(const RunSeam& run, Settings& settings,
                            const std::vector<GalleryRecord>& records, int entries,
                            const GalleryPreview& show_gallery);
+
+// The Filename Changer's "Process All": the automatic profile saved first, as for every run
+// started, then every row renamed, copied or moved (`settings.start_number` moved on when
+// resetstartnumber is off).
+ChangerOutcome run_filename_changer(const RunSeam& run, Settings& settings, RenameList& list);
 
 // "Preview One" on the row at 0-based `selected`, with the standard overlays.
 PreviewResult run_preview_one(Workspace& ws, EventSink& events, const Settings& settings,
