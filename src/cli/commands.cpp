@@ -15,13 +15,15 @@ extern const Command rename_command;
 extern const Command backup_command;
 extern const Command scan_command;
 extern const Command finish_command;
+extern const Command turn_command;
 extern const Command completion_command;
 
 namespace {
 
 const Command* const kCommands[] = {
-    &settings_command, &info_command,   &convert_command, &process_command, &preview_command,
-    &rename_command,   &backup_command, &scan_command,    &finish_command,  &completion_command,
+    &settings_command, &info_command,   &convert_command,    &process_command,
+    &preview_command,  &rename_command, &backup_command,     &scan_command,
+    &finish_command,   &turn_command,   &completion_command,
 };
 
 }  // namespace

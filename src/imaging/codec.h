@@ -43,6 +43,19 @@ using SniffFn = bool (*)(std::span<const uint8_t> data);
 // must outlive the reader. Null where this file cannot be read row by row; the caller then
 // decodes it whole.
 using OpenRowsFn = std::unique_ptr<RowReader> (*)(std::span<const uint8_t> data, IOParams& params);
+// How many images (pages, frames) a file of a multi-image format holds. Throws ImageError where
+// the data cannot be read.
+using CountImagesFn = int (*)(std::span<const uint8_t> data);
+
+// How a file of the format can be turned or mirrored in place without losing anything.
+enum class LosslessTurn {
+  None,       // not at all: its coding approximates, or its writer drops what its reader reads
+  Transform,  // its coded blocks are rearranged without decoding them (JPEG)
+  // Decoded, turned and encoded again: the writer stores every pixel, the palette and the bit
+  // depth its reader gives. Files the reader rounds (16-bit samples) or the writer cannot store
+  // alike are still refused, file by file.
+  Rewrite,
+};
 
 // What our codec for a format really does (not everything the format could hold).
 struct Capabilities {
@@ -104,6 +117,10 @@ struct Codec {
   // rule and names GIF and PNG only: other formats that carry alpha (Targa, TIFF, ...) keep the
   // key colour, so existing watermark files keep looking the way their users made them.
   bool watermark_alpha = false;
+  LosslessTurn lossless_turn = LosslessTurn::None;
+  // For multi-image rows: how many images a file holds; a file of several cannot be rewritten
+  // by a writer that keeps one. Null: the row reads one image only, or cannot tell.
+  CountImagesFn count_images = nullptr;
 };
 
 // The codec for a path's last extension (compared lower-cased) among the rows that read or

@@ -34,6 +34,7 @@ std::deque<Codec> built_in_rows() {
       .save =
           SaveFormat{
               .list_position = 1, .choices = {{"JPEG", {".jpg", ".jpeg"}}}, .aliases = {"jpg"}},
+      .lossless_turn = LosslessTurn::Transform,
   });
   rows.push_back({
       .name = "PNG",
@@ -48,6 +49,7 @@ std::deque<Codec> built_in_rows() {
       .folder_load = {".png"},
       .save = SaveFormat{.list_position = 4, .choices = {{"PNG", {".png"}}}},
       .watermark_alpha = true,
+      .lossless_turn = LosslessTurn::Rewrite,
   });
   rows.push_back({
       .name = "BMP",
@@ -60,6 +62,7 @@ std::deque<Codec> built_in_rows() {
       .can = {.alpha = true, .palette = true, .lossless = true},
       .folder_load = {".bmp", ".dib", ".rle"},
       .save = SaveFormat{.list_position = 2, .choices = {{"BMP", {".bmp"}}}},
+      .lossless_turn = LosslessTurn::Rewrite,
   });
   rows.push_back({
       .name = "PNM",
@@ -74,6 +77,7 @@ std::deque<Codec> built_in_rows() {
       // The encoder writes the variant the target's extension names.
       .save = SaveFormat{.list_position = 8,
                          .choices = {{"PBM", {".pbm"}}, {"PGM", {".pgm"}}, {"PPM", {".ppm"}}}},
+      .lossless_turn = LosslessTurn::Rewrite,
   });
   rows.push_back({
       .name = "TIFF",
@@ -100,6 +104,9 @@ std::deque<Codec> built_in_rows() {
                                      tiff_item("TIFF CCITT G3", TiffCompression::G3_2D),
                                      tiff_item("TIFF CCITT G4", TiffCompression::G4)},
                          .named_within = "tiff"},
+      // JPEG-compressed files are refused one by one: their rewrite would not match.
+      .lossless_turn = LosslessTurn::Rewrite,
+      .count_images = count_tiff_images,
   });
   rows.push_back({
       .name = "GIF",
@@ -117,6 +124,8 @@ std::deque<Codec> built_in_rows() {
       .folder_load = {".gif"},
       .save = SaveFormat{.list_position = 3, .choices = {{"GIF", {".gif"}}}},
       .watermark_alpha = true,
+      .lossless_turn = LosslessTurn::Rewrite,
+      .count_images = count_gif_images,
   });
   rows.push_back({
       .name = "PCX",
@@ -129,6 +138,7 @@ std::deque<Codec> built_in_rows() {
       .can = {.alpha = true, .palette = true, .lossless = true},
       .folder_load = {".pcx"},
       .save = SaveFormat{.list_position = 5, .choices = {{"PCX", {".pcx"}}}},
+      .lossless_turn = LosslessTurn::Rewrite,
   });
   rows.push_back({
       .name = "Targa",
@@ -143,6 +153,7 @@ std::deque<Codec> built_in_rows() {
       // table never took it: a folder load lists such files and the run skips them.
       .folder_load = {".tga", ".vda", ".icb", ".vst", ".pix"},
       .save = SaveFormat{.list_position = 7, .choices = {{"TGA", {".tga"}}}},
+      .lossless_turn = LosslessTurn::Rewrite,
   });
   rows.push_back({
       .name = "Icon",

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <set>
+#include <string_view>
 
 namespace lumatrix {
 
@@ -410,6 +412,113 @@ void fit_metadata(IOParams& params, MetadataKeep keep, int width, int height, bo
   } catch (const std::exception&) {
     if (!keep_all) params.exif.clear();
   }
+}
+
+void mark_xmp_upright(std::string& xmp) {
+  if (xmp.find("Orientation") == std::string::npos) return;
+  quiet_exiv2();
+  try {
+    Exiv2::XmpData data;
+    if (Exiv2::XmpParser::decode(data, xmp) != 0) return;
+    auto it = data.findKey(Exiv2::XmpKey("Xmp.tiff.Orientation"));
+    if (it == data.end() || it->toString() == "1") return;
+    it->setValue("1");
+    std::string packet;
+    if (Exiv2::XmpParser::encode(packet, data) == 0) xmp = std::move(packet);
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+  }
+}
+
+namespace {
+
+// TIFF tags that describe how the pixels are stored, or point at other blocks, rather than say
+// anything about the picture; a writer of a turned picture sets them anew.
+bool describes_coding(const Exiv2::Exifdatum& datum) {
+  static const std::set<std::string_view> kCoding{"NewSubfileType",
+                                                  "SubfileType",
+                                                  "ImageWidth",
+                                                  "ImageLength",
+                                                  "BitsPerSample",
+                                                  "Compression",
+                                                  "PhotometricInterpretation",
+                                                  "FillOrder",
+                                                  "StripOffsets",
+                                                  "Orientation",
+                                                  "SamplesPerPixel",
+                                                  "RowsPerStrip",
+                                                  "StripByteCounts",
+                                                  "XResolution",
+                                                  "YResolution",
+                                                  "PlanarConfiguration",
+                                                  "ResolutionUnit",
+                                                  "Predictor",
+                                                  "ColorMap",
+                                                  "TileWidth",
+                                                  "TileLength",
+                                                  "TileOffsets",
+                                                  "TileByteCounts",
+                                                  "ExtraSamples",
+                                                  "SampleFormat",
+                                                  "T4Options",
+                                                  "T6Options",
+                                                  "JPEGTables",
+                                                  "YCbCrSubSampling",
+                                                  "YCbCrPositioning",
+                                                  "ExifTag",
+                                                  "GPSTag",
+                                                  "InterColorProfile",
+                                                  "XMLPacket",
+                                                  "IPTCNAA",
+                                                  "ImageResources",
+                                                  "PixelXDimension",
+                                                  "PixelYDimension"};
+  return datum.groupName() == "Thumbnail" || kCoding.contains(datum.tagName());
+}
+
+struct HeldMetadata {
+  std::set<std::string> exif;
+  bool xmp = false, iptc = false, icc = false, comment = false;
+};
+
+std::optional<HeldMetadata> held_metadata(std::span<const uint8_t> file) {
+  quiet_exiv2();
+  try {
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    if (image.get() == nullptr) return std::nullopt;
+    image->readMetadata();
+    HeldMetadata held;
+    for (const Exiv2::Exifdatum& datum : image->exifData())
+      if (!describes_coding(datum)) held.exif.insert(datum.key());
+    held.xmp = !image->xmpData().empty();
+    held.iptc = !image->iptcData().empty();
+    held.icc = image->iccProfileDefined();
+    held.comment = !image->comment().empty();
+    return held;
+  } catch (const Exiv2::AnyError&) {
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string metadata_lost(std::span<const uint8_t> before, std::span<const uint8_t> after) {
+  const std::optional<HeldMetadata> had = held_metadata(before);
+  if (!had) return {};
+  const HeldMetadata has = held_metadata(after).value_or(HeldMetadata{});
+  std::vector<std::string> lost;
+  std::string tags;
+  for (const std::string& key : had->exif)
+    if (!has.exif.contains(key)) tags += (tags.empty() ? "" : ", ") + key;
+  if (!tags.empty()) lost.push_back("EXIF tags (" + tags + ")");
+  if (had->xmp && !has.xmp) lost.push_back("XMP");
+  if (had->iptc && !has.iptc) lost.push_back("IPTC");
+  if (had->icc && !has.icc) lost.push_back("colour profile");
+  if (had->comment && !has.comment) lost.push_back("comment");
+  std::string text;
+  for (const std::string& part : lost) text += (text.empty() ? "" : ", ") + part;
+  return text;
 }
 
 }  // namespace lumatrix

@@ -51,6 +51,16 @@ enum class MetadataKeep { All, AllButLocationAndIdentity, None, Unrecognised };
 // parse is kept under All and dropped otherwise, as nothing in it could be vouched for.
 void fit_metadata(IOParams& params, MetadataKeep keep, int width, int height, bool reshaped);
 
+// Sets the XMP packet's tiff:Orientation to 1 where it says another turn, for a picture whose
+// pixels have been turned upright. A packet without one, or one Exiv2 cannot read, is kept.
+void mark_xmp_upright(std::string& xmp);
+
+// What of the metadata in `before` (a file's bytes) `after` lacks, as Exiv2 reads both: "EXIF
+// tags (...)", "XMP", "IPTC", "colour profile", "comment", joined by ", "; empty when nothing
+// is missing or Exiv2 cannot read `before`. The tags that describe the coding (size, strips,
+// compression, resolution) and the orientation are not counted: a writer sets them anew.
+std::string metadata_lost(std::span<const uint8_t> before, std::span<const uint8_t> after);
+
 // What a file's metadata say about the picture, as `lumatrix info` shows them. Read by Exiv2
 // from the file's bytes, in every format Exiv2 knows (JPEG, PNG, TIFF, WebP, ...); a format it
 // does not know, or unreadable metadata, leave the facts empty.

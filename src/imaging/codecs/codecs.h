@@ -21,6 +21,10 @@ LUMATRIX_DECLARE_CODEC(gif)
 LUMATRIX_DECLARE_CODEC(pcx)
 LUMATRIX_DECLARE_CODEC(targa)
 
+// How many images a multi-image file holds: TIFF directories, GIF frames.
+int count_tiff_images(std::span<const uint8_t> data);
+int count_gif_images(std::span<const uint8_t> data);
+
 // The formats that can be read row by row.
 std::unique_ptr<RowReader> open_jpeg_rows(std::span<const uint8_t> data, IOParams& params);
 std::unique_ptr<RowReader> open_png_rows(std::span<const uint8_t> data, IOParams& params);

@@ -433,6 +433,12 @@ void read_gif_header(std::span<const uint8_t> data, IOParams& params) {
   fill_params(find_first_frame(reader), params);
 }
 
+int count_gif_images(std::span<const uint8_t> data) {
+  GifReader reader(data);
+  reader.check(DGifSlurp(reader.get()));
+  return reader.get()->ImageCount;
+}
+
 std::vector<uint8_t> encode_gif(const Raster& raster, const IOParams& params,
                                 std::string_view /*extension*/) {
   if (raster.empty()) throw ImageError("the image has no pixels to save");

@@ -454,6 +454,11 @@ Raster decode_tiff(std::span<const uint8_t> data, IOParams& params) {
   return read_through_rgba(handle, layout, budget, params);
 }
 
+int count_tiff_images(std::span<const uint8_t> data) {
+  const TiffHandle handle(data, ReadBudget(data.size()).memory_allowed());
+  return static_cast<int>(TIFFNumberOfDirectories(handle.get()));
+}
+
 void read_tiff_header(std::span<const uint8_t> data, IOParams& params) {
   // A raw fax page states nothing about itself: its height is known only once it is decoded.
   if (!sniff_tiff(data)) {
