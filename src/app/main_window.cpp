@@ -26,6 +26,7 @@
 #include "app/image_preview.h"
 #include "app/settings_pages.h"
 #include "app/source_grid.h"
+#include "app/thumbnail_window.h"
 #include "base/progress_rate.h"
 #include "extras/backup.h"
 #include "extras/sane_scanner.h"
@@ -104,6 +105,7 @@ MainWindow::MainWindow(const std::optional<fs::path>& profile, const QStringList
   resize(1000, 720);
 
   // The other windows live as long as this one and start hidden.
+  make_thumbnail_window();
   gallery_ = std::make_unique<GalleryWindow>();
 
   connect(&bridge_, &RunBridge::line_logged, this, &MainWindow::append_line);
@@ -376,6 +378,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     exit_confirmed_ = true;
   }
   gallery_->hide();
+  thumbnails_->close();
   if (help_) help_->hide();
   event->accept();
 }

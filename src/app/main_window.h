@@ -34,6 +34,7 @@ class GalleryWindow;
 class ImagePreview;
 class SettingsPages;
 class SourceGrid;
+class ThumbnailWindow;
 
 // The product's name and version, as the title bar shows them.
 inline constexpr const char* kWindowTitle = "Lumatrix v 3.61";
@@ -54,6 +55,7 @@ class MainWindow : public QMainWindow {
   ImagePreview& after() { return *after_; }
   GalleryWindow& gallery_window() { return *gallery_; }
   FilenameChangerPage& changer() { return *changer_; }
+  ThumbnailWindow& thumbnail_window() { return *thumbnails_; }
   QTabWidget& tabs() { return *tabs_; }
   QPlainTextEdit& log() { return *log_; }
   QProgressBar& progress() { return *progress_; }
@@ -77,6 +79,10 @@ class MainWindow : public QMainWindow {
   void load_list(const QString& path);
   // A click on a row: the "Before" preview and the "Image Dimension : " line.
   void show_source(int row);
+  // "Thumbnail Gallery Preview": the list as thumbnails in their own window.
+  void open_thumbnails();
+  // A source file in the "After" preview (a double-click on its thumbnail).
+  void show_after(const std::filesystem::path& path);
   // "&Help": the manual in a window of its own.
   void show_help();
   QTextBrowser* help_window() { return help_.get(); }
@@ -127,6 +133,7 @@ class MainWindow : public QMainWindow {
   // The acquired page's save dialog and what follows it.
   void save_scan(const ImageDocument& page);
   bool choose_source_of(Scanner& scanner);
+  void make_thumbnail_window();
 
   QTabWidget* tabs_ = nullptr;
   SettingsPages* pages_ = nullptr;
@@ -148,6 +155,7 @@ class MainWindow : public QMainWindow {
   QPushButton* scan_ = nullptr;
   QPushButton* backup_all_ = nullptr;
   std::unique_ptr<GalleryWindow> gallery_;
+  std::unique_ptr<ThumbnailWindow> thumbnails_;
   std::unique_ptr<QTextBrowser> help_;
   std::shared_ptr<Workspace> preview_space_;
   struct RateClock;

@@ -139,7 +139,7 @@ void MainWindow::list_menu(const QPoint& where) {
   menu.addAction("Sort Descending", this,
                  [this] { edit_list([](SourceList& l) { l.sort(false); }); });
   menu.addSeparator();
-  menu.addAction("Thumbnail Gallery Preview")->setEnabled(false);
+  menu.addAction("Thumbnail Gallery Preview", this, &MainWindow::open_thumbnails);
   menu.exec(grid_->viewport()->mapToGlobal(where));
 }
 
