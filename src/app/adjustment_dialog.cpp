@@ -224,9 +224,7 @@ void AdjustmentDialog::set_values(const AdjustmentValues& values) {
 
 void AdjustmentDialog::reset() {
   if (pages_.empty()) return;
-  AdjustmentValues initial;
-  for (const AdjustmentParam& param : chosen().params) initial.push_back(param.initial);
-  set_values(initial);
+  set_values(initial_values(chosen()));
 }
 
 void AdjustmentDialog::schedule_preview() {

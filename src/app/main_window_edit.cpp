@@ -30,7 +30,12 @@ std::optional<Rect> corners_of(const QRect& selection) {
 
 void MainWindow::make_edit_commands() {
   edit_ = std::make_shared<EditDocuments>();
-  adjustment_pages = [](bool) { return std::vector<const Adjustment*>{}; };
+  adjustment_pages = [](bool effects) {
+    std::vector<const Adjustment*> pages;
+    for (std::string_view page : effects ? effect_pages() : colour_adjustment_pages())
+      if (const Adjustment* adjustment = find_adjustment(page)) pages.push_back(adjustment);
+    return pages;
+  };
   run_adjustment_dialog = [](AdjustmentDialog& dialog) {
     return dialog.exec() == QDialog::Accepted;
   };

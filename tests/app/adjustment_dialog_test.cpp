@@ -131,7 +131,7 @@ TEST(AdjustmentDialogTest, OneTabPerAdjustmentWithAWidgetPerParameter) {
   EXPECT_EQ(&dialog.chosen(), &kShift);
   EXPECT_EQ(dialog.values(), (AdjustmentValues{7, 1, 1, 0, 0, -3}));
   dialog.reset();
-  EXPECT_EQ(dialog.values(), (AdjustmentValues{0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(dialog.values(), initial_values(kShift));
   EXPECT_EQ(amount->value(), 0);
   dialog.tabs().setCurrentIndex(1);
   EXPECT_EQ(&dialog.chosen(), &kFlat);
@@ -277,6 +277,53 @@ TEST_F(AdjustCommandTest, WithoutPagesTheEntriesAreDisabled) {
   for (QAction* action : menu->actions())
     if (action->text() == "Color &Adjustment" || action->text() == "&Effects")
       EXPECT_FALSE(action->isEnabled());
+}
+
+// The window's own table: the pages each command offers, each parameter's widget, and OK on a
+// real page against calling the table directly.
+class RealTableTest : public AdjustCommandTest {
+ protected:
+  RealTableTest() { window.adjustment_pages = MainWindow().adjustment_pages; }
+};
+
+TEST_F(RealTableTest, EachCommandOffersItsPagesWithAWidgetPerParameter) {
+  for (const auto& [text, pages] : {std::pair{"Color &Adjustment", colour_adjustment_pages()},
+                                    std::pair{"&Effects", effect_pages()}}) {
+    QStringList expected;
+    for (std::string_view page : pages) expected << QString::fromUtf8(page.data(), page.size());
+    QStringList shown;
+    window.run_adjustment_dialog = [&](AdjustmentDialog& dialog) {
+      for (int i = 0; i < dialog.tabs().count(); ++i) {
+        shown << dialog.tabs().tabText(i);
+        QWidget* page = dialog.tabs().widget(i);
+        for (const AdjustmentParam& param : find_adjustment(shown.back().toStdString())->params) {
+          EXPECT_TRUE(
+              page->findChild<QWidget*>(QString::fromUtf8(param.name.data(), param.name.size())))
+              << shown.back().toStdString() << " " << param.name;
+        }
+      }
+      return false;
+    };
+    const auto menu = window.make_pane_menu(EditPane::Source);
+    for (QAction* action : menu->actions())
+      if (action->text() == text) action->trigger();
+    EXPECT_EQ(shown, expected) << text;
+  }
+}
+
+TEST_F(RealTableTest, OkOnTheRgbPageMatchesTheTable) {
+  pick(EditPane::Source, "Color &Adjustment", [](AdjustmentDialog& dialog) {
+    for (int i = 0; i < dialog.tabs().count(); ++i)
+      if (dialog.tabs().tabText(i) == "RGB") dialog.tabs().setCurrentIndex(i);
+    dialog.findChild<QSpinBox*>("red")->setValue(40);
+    dialog.findChild<QSpinBox*>("blue")->setValue(-30);
+    return true;
+  });
+  const Adjustment& rgb = *find_adjustment("RGB");
+  const ImageDocument expected = applied(source, rgb, {40, 0, -30});
+  EXPECT_EQ(bytes_of(window.documents().afterpreview.raster), bytes_of(expected.raster));
+  EXPECT_NE(bytes_of(expected.raster), bytes_of(source.raster));
+  EXPECT_EQ(bytes_of(window.documents().Image.raster), bytes_of(source.raster));
 }
 
 }  // namespace
