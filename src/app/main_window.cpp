@@ -178,6 +178,7 @@ QWidget* MainWindow::make_control_center() {
   }
   before_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(before_, &QWidget::customContextMenuRequested, this, &MainWindow::before_menu);
+  make_edit_commands();
   top_layout->addWidget(views, 2);
   splitter->addWidget(top);
 
@@ -255,6 +256,10 @@ QWidget* MainWindow::make_control_center() {
   };
   choose_save_file = [this](const QString& title, const QString& proposed) {
     if (title.startsWith("Backup")) return save_dialog(this, title, proposed, "*.zip", "zip");
+    if (title == kImageSaveAsTitle) {
+      return save_dialog(this, title, proposed,
+                         QString::fromStdString(qt_file_filter(kImageSaveAsFilter)), "jpg");
+    }
     const bool profile = title.contains("Profile");
     return save_dialog(this, title, proposed, profile ? kProfileFilter : kListFilter,
                        profile ? "ini" : "tsv");

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "app/edit_commands.h"
 #include "app/run_bridge.h"
 #include "engine/batch_run.h"
 #include "engine/workspace.h"
@@ -17,6 +18,7 @@
 
 class QLabel;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -29,6 +31,7 @@ class Scanner;
 
 namespace lumatrix::app {
 
+class AdjustmentDialog;
 class FilenameChangerPage;
 class GalleryWindow;
 class ImagePreview;
@@ -97,6 +100,16 @@ class MainWindow : public QMainWindow {
   // added to the list. When twainnumber names no source present, the chooser comes first.
   void scan_image();
 
+  // The documents behind the "Before" and "After" panes, and the panes' pop-up menus with
+  // their entries enabled as they can be used now (main_window_edit.cpp).
+  const EditDocuments& documents() const { return *edit_; }
+  std::unique_ptr<QMenu> make_pane_menu(EditPane pane);
+  // The pages "Color &Adjustment" (false) and "&Effects" (true) offer; without any the entry
+  // is disabled.
+  std::function<std::vector<const Adjustment*>(bool effects)> adjustment_pages;
+  // Shows the editing dialog and says whether it ended with OK; a test drives it here.
+  std::function<bool(AdjustmentDialog&)> run_adjustment_dialog;
+
   // The file choosers the menus and buttons open; a test puts its own answers here. An empty
   // result is a cancel.
   std::function<QStringList()> choose_source_files;
@@ -127,6 +140,16 @@ class MainWindow : public QMainWindow {
   void show_summary(const BatchRunResult& result, const SourceList& list);
   void list_menu(const QPoint& where);
   void before_menu(const QPoint& where);
+  void make_edit_commands();
+  void add_edit_entries(QMenu& menu, EditPane pane, bool with_marks);
+  // Runs `change` on the documents on the worker, then shows them and calls `then`.
+  void run_edit(std::function<void(EditDocuments&)> change, std::function<void()> then = {});
+  void adjust_pane(EditPane pane, bool effects);
+  void save_result(const std::filesystem::path& path);
+  void show_properties();
+  void show_documents();
+  // The selected entry's source file, when it is the one the source document was loaded from.
+  std::optional<std::filesystem::path> edit_entry() const;
   void show_error(const QString& message);
   // Runs a list command on the grid's rows and shows the result.
   void edit_list(const std::function<void(SourceList&)>& change);
@@ -158,6 +181,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<ThumbnailWindow> thumbnails_;
   std::unique_ptr<QTextBrowser> help_;
   std::shared_ptr<Workspace> preview_space_;
+  std::shared_ptr<EditDocuments> edit_;
+  std::filesystem::path edit_source_;  // the file the source document came from
   struct RateClock;
   std::unique_ptr<RateClock> rate_;
   std::optional<std::stop_source> scan_stop_;  // while a page is being acquired

@@ -55,8 +55,10 @@ void MainWindow::add_paths(const QStringList& paths) {
 
 void MainWindow::clear_list() {
   grid_->set_list({});
-  before_->clear();
-  after_->clear();
+  edit_->set_source({});
+  edit_->set_result({});
+  edit_source_.clear();
+  show_documents();
   changer_->clear();
   update_count();
 }
@@ -73,6 +75,8 @@ void MainWindow::show_source(int row) {
   } catch (const std::exception& e) {
     return show_error(QString::fromStdString(e.what()));
   }
+  edit_->set_source(doc);
+  edit_source_ = path;
   before_->set_image(qimage_of(doc.raster));
   log_->clear();
   append_line(QString("Image Dimension : %1 x %2").arg(doc.width()).arg(doc.height()));
@@ -144,27 +148,7 @@ void MainWindow::list_menu(const QPoint& where) {
 }
 
 void MainWindow::before_menu(const QPoint& where) {
-  QMenu menu(this);
-  const auto later = [&](const char* text) { menu.addAction(text)->setEnabled(false); };
-  later("Rotate &Left");
-  later("Rotate &Right");
-  later("Flip &Vertically");
-  later("Flip &Horizontally");
-  later("&Crop");
-  menu.addAction("&Mark Crop Dimension", this, [this] { mark(Mark::Crop); });
-  menu.addAction("Set &Text Caption  1 Position", this, [this] { mark(Mark::Caption1); });
-  menu.addAction("Set &Watermark 1 Position", this, [this] { mark(Mark::Watermark1); });
-  menu.addAction("Set T&ext Caption 2 Position", this, [this] { mark(Mark::Caption2); });
-  menu.addAction("Set W&atermark 2 Position", this, [this] { mark(Mark::Watermark2); });
-  menu.addSeparator();
-  later("Color &Adjustment");
-  later("&Effects");
-  menu.addSeparator();
-  later("&Undo");
-  later("&Save Changes");
-  later("Save &As ....");
-  later("&Properties");
-  menu.exec(before_->mapToGlobal(where));
+  make_pane_menu(EditPane::Source)->exec(before_->mapToGlobal(where));
 }
 
 void MainWindow::mark(Mark what) {

@@ -107,13 +107,17 @@ void MainWindow::preview_one() {
       [settings, list, result, ws, row](const RunSeam& run) {
         *result = run_preview_one(*ws, run.events, settings, list, static_cast<size_t>(row));
       },
-      [this, result, ws](const QString& error) {
+      [this, result, ws,
+       path = list.entries[static_cast<size_t>(row)].full_path()](const QString& error) {
         set_running(false);
         if (!error.isEmpty()) {
           show_error(error);
         } else if (result->valid) {
-          before_->set_image(qimage_of(ws->Image.raster));
-          after_->set_image(qimage_of(ws->afterpreview.raster));
+          // The panes' documents take over the preview's pictures for the editing commands.
+          edit_->set_source(ws->Image);
+          edit_->set_result(ws->afterpreview);
+          edit_source_ = path;
+          show_documents();
         }
         emit run_finished();
       });

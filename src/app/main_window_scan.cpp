@@ -105,7 +105,10 @@ void MainWindow::scan_image() {
 }
 
 void MainWindow::save_scan(const ImageDocument& page) {
-  before_->set_image(qimage_of(page.raster));
+  // The page is the source of the "Before" menu's commands; no file of the list is behind it.
+  edit_->set_source(page);
+  edit_source_.clear();
+  show_documents();
   // The page is on screen before the dialog covers the window.
   QCoreApplication::processEvents();
   const Settings settings = pages_->settings();
