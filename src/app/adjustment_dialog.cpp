@@ -64,6 +64,7 @@ AdjustmentDialog::AdjustmentDialog(const ImageDocument& picture,
     : QDialog(parent),
       pages_(std::move(pages)),
       small_(small_copy_of(picture)),
+      small_scale_(picture.empty() ? 1.0 : small_.width() / static_cast<double>(picture.width())),
       work_(std::make_unique<LatestWork>()) {
   setObjectName("adjustment_dialog");
   choose_colour = [this](int current) -> std::optional<int> {
@@ -238,7 +239,10 @@ void AdjustmentDialog::start_preview() {
   const Adjustment* adjustment = &chosen();
   // The worker gets its own copy: the dialog's copy stays the unchanged start of every preview.
   // The dialog outlives the task: it waits for the worker before it goes.
-  auto work = [this, generation, adjustment, values = values(), picture = small_]() mutable {
+  // Lengths and frequencies follow the copy's size, so the preview looks like the full result.
+  auto work = [this, generation, adjustment,
+               values = preview_values(*adjustment, values(), small_scale_),
+               picture = small_]() mutable {
     QImage image;
     QString trouble;
     try {

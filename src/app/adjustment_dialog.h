@@ -64,6 +64,7 @@ class AdjustmentDialog : public QDialog {
   std::vector<const Adjustment*> pages_;
   std::vector<std::vector<Field>> fields_;  // per tab
   ImageDocument small_;
+  double small_scale_ = 1;  // the copy's size over the picture's
   QTabWidget* tabs_ = nullptr;
   QLabel* preview_ = nullptr;
   QTimer* debounce_ = nullptr;

@@ -1,6 +1,8 @@
 #include "imaging/adjustments.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <string>
 
 #include "base/image_error.h"
@@ -26,6 +28,10 @@ using Kind = AdjustmentParamKind;
 constexpr AdjustmentParam integer(std::string_view name, std::string_view label, int minimum,
                                   int maximum, int initial, std::string_view group = {}) {
   return {name, label, Kind::Integer, minimum, maximum, initial, {}, group};
+}
+constexpr AdjustmentParam with_scaling(AdjustmentParam param, PreviewScaling scaling) {
+  param.scaling = scaling;
+  return param;
 }
 constexpr AdjustmentParam boolean(std::string_view name, std::string_view label, bool initial) {
   return {name, label, Kind::Boolean, 0, 1, initial ? 1 : 0};
@@ -139,7 +145,7 @@ void apply_equalization_page(ImageDocument& doc, const AdjustmentValues& v) {
 constexpr std::array kBumpMapParams{
     integer("azimuth", "Light azimuth (degrees)", 0, 359, 135),
     integer("elevation", "Light elevation (degrees)", 1, 90, 45),
-    integer("depth", "Depth", 0, 100, 5),
+    with_scaling(integer("depth", "Depth", 0, 100, 5), PreviewScaling::WithSize),
     boolean("keep_brightness", "Keep brightness", true),
 };
 void apply_bump_map_page(ImageDocument& doc, const AdjustmentValues& v) {
@@ -175,7 +181,7 @@ void apply_wave_page(ImageDocument& doc, const AdjustmentValues& v) {
 constexpr std::array<std::string_view, 4> kMorphOperations{"Erode", "Dilate", "Open", "Close"};
 constexpr std::array kMorphParams{
     choice("operation", "Operation", kMorphOperations, 0),
-    integer("radius", "Radius (pixels)", 0, 20, 0),
+    with_scaling(integer("radius", "Radius (pixels)", 0, 20, 0), PreviewScaling::WithSize),
 };
 void apply_morph_page(ImageDocument& doc, const AdjustmentValues& v) {
   check_values("Morph filters", kMorphParams, v);
@@ -196,7 +202,8 @@ void apply_rotate_page(ImageDocument& doc, const AdjustmentValues& v) {
 constexpr std::array<std::string_view, 2> kFftPasses{"Low-pass", "High-pass"};
 constexpr std::array kFftParams{
     choice("pass", "Filter", kFftPasses, 0),
-    integer("cut_off", "Cut-off (% of the highest frequency)", 0, 100, 100),
+    with_scaling(integer("cut_off", "Cut-off (% of the highest frequency)", 0, 100, 100),
+                 PreviewScaling::AgainstSize),
     boolean("soft_edge", "Soft edge (Gaussian)", false),
 };
 void apply_fft_page(ImageDocument& doc, const AdjustmentValues& v) {
@@ -243,6 +250,24 @@ AdjustmentValues initial_values(const Adjustment& adjustment) {
   values.reserve(adjustment.params.size());
   for (const AdjustmentParam& p : adjustment.params) values.push_back(p.initial);
   return values;
+}
+
+AdjustmentValues preview_values(const Adjustment& adjustment, const AdjustmentValues& values,
+                                double scale) {
+  AdjustmentValues scaled = values;
+  if (!(scale > 0) || scale >= 1) return scaled;
+  for (size_t i = 0; i < scaled.size() && i < adjustment.params.size(); ++i) {
+    const AdjustmentParam& p = adjustment.params[i];
+    double v = scaled[i];
+    if (p.scaling == PreviewScaling::WithSize)
+      v *= scale;
+    else if (p.scaling == PreviewScaling::AgainstSize)
+      v /= scale;
+    else
+      continue;
+    scaled[i] = std::clamp(static_cast<int>(std::lround(v)), p.minimum, p.maximum);
+  }
+  return scaled;
 }
 
 std::span<const std::string_view> colour_adjustment_pages() {

@@ -18,6 +18,11 @@ enum class AdjustmentParamKind {
   Colour,   // 0xRRGGBB (colour chooser)
 };
 
+// How a parameter follows the picture's size, so that a preview on a downscaled copy looks like
+// the full result: lengths in pixels shrink with the copy, frequencies measured against the
+// picture's own highest one grow.
+enum class PreviewScaling { None, WithSize, AgainstSize };
+
 struct AdjustmentParam {
   std::string_view name;   // snake_case key, unique within its adjustment
   std::string_view label;  // the caption on the page
@@ -29,6 +34,7 @@ struct AdjustmentParam {
   // Parameters sharing a non-empty group are laid out side by side in one row captioned by
   // the group (a filter kernel's rows, say).
   std::string_view group = {};
+  PreviewScaling scaling = PreviewScaling::None;
 };
 
 // One value per parameter, in the row's order.
@@ -53,6 +59,11 @@ std::span<const Adjustment> adjustments();
 const Adjustment* find_adjustment(std::string_view page);
 // The initial value of every parameter of `adjustment`.
 AdjustmentValues initial_values(const Adjustment& adjustment);
+
+// The values that give on a copy downscaled by `scale` (0 < scale <= 1) the look `values`
+// give at full size, each kept within its parameter's range.
+AdjustmentValues preview_values(const Adjustment& adjustment, const AdjustmentValues& values,
+                                double scale);
 
 // The pages offered by the two editing commands, in that order.
 // "Color &Adjustment": "Contrast", "HSV", "HSL", "RGB", "Equalization", "FFT".

@@ -148,5 +148,19 @@ TEST(AdjustmentTable, EveryPageWorksOnPalettePicturesAndKeepsTransparency) {
   }
 }
 
+TEST(AdjustmentTable, PreviewValuesFollowTheDownscaledCopy) {
+  // A quarter-size copy: a radius of 8 pixels is 2 there; 5 % of the full picture's highest
+  // frequency is 20 % of the copy's (the same cycles across the picture), at most 100 %.
+  const Adjustment& morph = *find_adjustment("Morph filters");
+  EXPECT_EQ(preview_values(morph, {1, 8}, 0.25), (AdjustmentValues{1, 2}));
+  const Adjustment& fft = *find_adjustment("FFT");
+  EXPECT_EQ(preview_values(fft, {0, 5, 1}, 0.25), (AdjustmentValues{0, 20, 1}));
+  EXPECT_EQ(preview_values(fft, {1, 50, 0}, 0.25), (AdjustmentValues{1, 100, 0}));
+  // Angles, colours and parts of the size do not depend on it; a full-size copy changes nothing.
+  const Adjustment& wave = *find_adjustment("Wave");
+  EXPECT_EQ(preview_values(wave, {40, 10, 90, 2}, 0.25), (AdjustmentValues{40, 10, 90, 2}));
+  EXPECT_EQ(preview_values(fft, {0, 5, 1}, 1.0), (AdjustmentValues{0, 5, 1}));
+}
+
 }  // namespace
 }  // namespace lumatrix
