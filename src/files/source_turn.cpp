@@ -13,6 +13,7 @@
 #include "imaging/codec.h"
 #include "imaging/codecs/jpeg_transform.h"
 #include "imaging/codecs/png_chunks.h"
+#include "imaging/codecs/pnm_comments.h"
 #include "imaging/image_document.h"
 #include "imaging/metadata.h"
 #include "imaging/rotate_flip.h"
@@ -174,6 +175,8 @@ std::vector<uint8_t> rewritten(const Codec& codec, const fs::path& path,
     out = carry_png_chunks(bytes, out, doc.width(), doc.height());
   else if (codec.file_type == FileType::TIFF)
     out = with_missing_metadata(bytes, std::move(out));
+  else if (codec.file_type == FileType::PNM)
+    out = carry_pnm_comments(bytes, std::move(out));
 
   // A file without the format's signature (a raw fax page read by the TIFF reader) would come
   // back as another kind of file.

@@ -169,6 +169,22 @@ TEST(TurnRewrite, TiffKeepsTagsXmpAndExifBesidesItsCoding) {
   EXPECT_EQ(image->xmpData()["Xmp.dc.title"].toString(), "lang=\"x-default\" Harbour");
 }
 
+TEST(TurnRewrite, PnmKeepsItsHeaderComments) {
+  TempDir dir;
+  const auto file = dir / "scan.ppm";
+  const std::string header = "P6\n# scanned at the office\n3 # width\n2\n255\n";
+  std::vector<uint8_t> bytes(header.begin(), header.end());
+  for (int i = 0; i < 18; ++i) bytes.push_back(static_cast<uint8_t>(i * 13));
+  test::write_bytes(file, bytes);
+  ImageDocument expected = loaded(file);
+  rotate(expected, 90);
+
+  turn_source_file(file, SourceTurn::Left);
+  const std::string text = test::text_of(file);
+  EXPECT_TRUE(text.starts_with("P6\n# scanned at the office\n# width\n")) << text.substr(0, 40);
+  EXPECT_EQ(test::max_difference(loaded(file).raster, expected.raster), 0);
+}
+
 TEST(TurnRewrite, SixteenBitPngsTurnSampleForSample) {
   // ImageMagick's own turn of the same file is the reference; samples compared as stored.
   struct Kind {

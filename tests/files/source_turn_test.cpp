@@ -140,6 +140,30 @@ TEST(TurnJpeg, ExifSaysUprightAndTheNewSizeAndKeepsEverythingElse) {
             test::exif_text(before, {"Exif.Image.Orientation"}));
 }
 
+TEST(TurnJpeg, XmpOrientationIsResetToo) {
+  TempDir dir;
+  const auto file = dir / "edited.jpg";
+  const std::string packet =
+      "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF "
+      "xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description rdf:about=\"\" "
+      "xmlns:tiff=\"http://ns.adobe.com/tiff/1.0/\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+      "tiff:Orientation=\"8\" dc:format=\"image/jpeg\"/></rdf:RDF></x:xmpmeta>";
+  std::vector<uint8_t> segment = {0xFF, 0xE1, 0, 0};
+  const std::string payload = std::string("http://ns.adobe.com/xap/1.0/\0", 29) + packet;
+  segment[2] = static_cast<uint8_t>((payload.size() + 2) >> 8);
+  segment[3] = static_cast<uint8_t>((payload.size() + 2) & 0xFF);
+  segment.insert(segment.end(), payload.begin(), payload.end());
+  std::vector<uint8_t> jpeg = test::jpeg_of(test::gradient_rgb(16, 16), TJSAMP_420);
+  jpeg.insert(jpeg.begin() + 2, segment.begin(), segment.end());
+  test::write_bytes(file, jpeg);
+
+  turn_source_file(file, SourceTurn::Left);
+  auto image = Exiv2::ImageFactory::open(file.string());
+  image->readMetadata();
+  EXPECT_EQ(image->xmpData()["Xmp.tiff.Orientation"].toString(), "1");
+  EXPECT_EQ(image->xmpData()["Xmp.dc.format"].toString(), "image/jpeg");
+}
+
 TEST(TurnJpeg, RefusesSizesThatAreNotWholeBlocksInTheDirectionMoved) {
   TempDir dir;
   const auto file = dir / "photo.jpg";
