@@ -105,6 +105,12 @@ void ThumbnailWindow::turn_selected(SourceTurn turn) {
     QMessageBox::warning(this, windowTitle(), QString::fromStdString(error.what()));
     return;
   }
+  // A new id for the cell: a decode of the file as it was, still on its way, then finds no
+  // cell and cannot overwrite the new picture.
+  auto entry = entries_.extract(cell.id);
+  cell.id = next_id_++;
+  entry.key() = cell.id;
+  entries_.insert(std::move(entry));
   cell.state = ThumbnailCell::State::Pending;
   loader_->request(cell.id, path, true);
   view_->viewport()->update(view_->cell_rect(index));

@@ -54,7 +54,7 @@ class ThumbnailWindow : public QWidget {
   // Shows a source file in the main window's "After" preview.
   std::function<void(const std::filesystem::path&)> show_after;
   // Turns a source file on disk; throws with the reason when it will not.
-  std::function<void(const std::filesystem::path&, SourceTurn)> turn_file;
+  std::function<void(const std::filesystem::path&, SourceTurn)> turn_file = turn_source_file;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -369,6 +369,75 @@ TEST_F(ThumbnailWindowTest, TheMenuListsItsItemsInOrder) {
                          "Remove Image", "Move Image", "-", "Properties"}));
 }
 
+TEST_F(ThumbnailWindowTest, RotatingLeftThenRightGivesBackTheSameJpegPixels) {
+  MainWindow window;
+  const fs::path photo = image("photo.jpg", 240, 160);  // whole 16 x 16 blocks both ways
+  ImageDocument before;
+  ASSERT_TRUE(before.load(photo));
+  set_list(window, {photo});
+  window.open_thumbnails();
+  ThumbnailWindow& thumbs = window.thumbnail_window();
+  wait_loaded(thumbs);
+  ASSERT_EQ(thumbs.view().cell(0).image.size(), QSize(120, 80));
+  thumbs.view().set_selected(0);
+
+  thumbs.turn_selected(SourceTurn::Left);
+  // The file on disk is turned, and its thumbnail is decoded again.
+  ImageDocument turned;
+  ASSERT_TRUE(turned.load(photo));
+  EXPECT_EQ(turned.width(), 160);
+  EXPECT_EQ(turned.height(), 240);
+  wait_loaded(thumbs);
+  EXPECT_EQ(thumbs.view().cell(0).image.size(), QSize(80, 120));
+
+  thumbs.turn_selected(SourceTurn::Right);
+  ImageDocument after;
+  ASSERT_TRUE(after.load(photo));
+  ASSERT_EQ(after.width(), 240);
+  EXPECT_TRUE(after.raster == before.raster);
+  wait_loaded(thumbs);
+  EXPECT_EQ(thumbs.view().cell(0).image.size(), QSize(120, 80));
+  // The list's own orientation is not what changed.
+  EXPECT_EQ(window.grid().list().entries[0].orientation.text(), "As Is");
+  EXPECT_TRUE(boxes.texts.isEmpty());
+}
+
+TEST_F(ThumbnailWindowTest, FlipsMirrorTheSourceFile) {
+  MainWindow window;
+  const fs::path picture = image("mirror.png", 6, 4);
+  set_list(window, {picture});
+  window.open_thumbnails();
+  ThumbnailWindow& thumbs = window.thumbnail_window();
+  thumbs.view().set_selected(0);
+  const QImage original = qimage_of(test::gradient_rgb(6, 4));
+  thumbs.turn_selected(SourceTurn::Horizontal);
+  ImageDocument doc;
+  ASSERT_TRUE(doc.load(picture));
+  EXPECT_EQ(qimage_of(doc.raster), original.mirrored(true, false));
+  thumbs.turn_selected(SourceTurn::Vertical);
+  ASSERT_TRUE(doc.load(picture));
+  EXPECT_EQ(qimage_of(doc.raster), original.mirrored(true, true));
+  wait_loaded(thumbs);
+  EXPECT_EQ(thumbs.view().cell(0).image, original.mirrored(true, true));
+}
+
+TEST_F(ThumbnailWindowTest, ARefusedTurnSaysWhyAndLeavesTheFile) {
+  MainWindow window;
+  const fs::path photo = image("odd.jpg", 30, 20);  // no whole number of blocks
+  const std::vector<uint8_t> bytes = test::read_bytes(photo);
+  set_list(window, {photo});
+  window.open_thumbnails();
+  ThumbnailWindow& thumbs = window.thumbnail_window();
+  wait_loaded(thumbs);
+  thumbs.view().set_selected(0);
+  thumbs.turn_selected(SourceTurn::Right);
+  ASSERT_EQ(boxes.texts.size(), 1);
+  EXPECT_TRUE(boxes.texts[0].contains("odd.jpg")) << boxes.texts[0].toStdString();
+  EXPECT_EQ(test::read_bytes(photo), bytes);
+  EXPECT_EQ(thumbs.view().cell(0).state, ThumbnailCell::State::Loaded);
+  EXPECT_EQ(thumbs.view().cell(0).image.size(), QSize(30, 20));
+}
+
 TEST(ThumbnailLoaderTest, CancelledRequestsReportNothing) {
   test::TempDir dir;
   ImageDocument doc;
