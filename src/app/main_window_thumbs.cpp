@@ -1,5 +1,6 @@
 // The thumbnail window as the main window sees it: opened from the list's pop-up menu, its
 // list edits made on the Control Center list, its double-click shown in the "After" preview.
+#include "app/edit_commands.h"
 #include "app/image_preview.h"
 #include "app/main_window.h"
 #include "app/source_grid.h"
@@ -21,6 +22,8 @@ void MainWindow::open_thumbnails() {
 }
 
 void MainWindow::show_after(const std::filesystem::path& path) {
+  // The result document is the worker's while an edit or a run works on it.
+  if (bridge_.running()) return;
   ImageDocument doc;
   try {
     if (!doc.load(path))
@@ -29,7 +32,9 @@ void MainWindow::show_after(const std::filesystem::path& path) {
   } catch (const std::exception& e) {
     return show_error(QString::fromStdString(e.what()));
   }
-  after_->set_image(qimage_of(doc.raster));
+  // Into the result document, so that the "After" menu edits and saves what is shown.
+  edit_->set_result(doc);
+  show_documents();
 }
 
 }  // namespace lumatrix::app

@@ -74,7 +74,8 @@ ChangerOutcome process_all(RenameList& list, Settings& settings, const RunSeam& 
     settings.start_number =
         static_cast<int32_t>(std::min<int64_t>(next, std::numeric_limits<int32_t>::max()));
   }
-  run.questions.inform("Renaming Process Complete");
+  // A stopped run has said so; calling it complete would hide the files it never reached.
+  if (!outcome.stopped) run.questions.inform("Renaming Process Complete");
   return outcome;
 }
 

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <fstream>
 
+#include "app/edit_commands.h"
 #include "app/image_preview.h"
 #include "app/main_window.h"
 #include "app/move_to_dialog.h"
@@ -270,6 +271,8 @@ TEST_F(ThumbnailWindowTest, DoubleClickShowsTheFileInTheAfterPane) {
   EXPECT_EQ(view.selected(), 1);
   ASSERT_EQ(window.after().image().size(), QSize(50, 40));
   EXPECT_EQ(window.after().image(), qimage_of(test::gradient_rgb(50, 40)));
+  // The picture is the result document too, so the "After" menu edits and saves what is shown.
+  EXPECT_EQ(window.documents().afterpreview.raster, test::gradient_rgb(50, 40));
   // Away from every cell nothing happens.
   window.after().clear();
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier,

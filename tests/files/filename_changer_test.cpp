@@ -159,7 +159,8 @@ TEST_F(FilenameChanger, StopAfterTheCurrentFileWhenConfirmed) {
   EXPECT_TRUE(outcome.stopped);
   EXPECT_EQ(outcome.done, 1);
   EXPECT_EQ(host.count(Kind::OkCancel), 1);
-  EXPECT_EQ(informs(host).front(), "Process Stopped by User");
+  // Regression: the stopped run went on to say "Renaming Process Complete".
+  EXPECT_EQ(informs(host), std::vector<std::string>{"Process Stopped by User"});
   EXPECT_EQ(settings.start_number, 2);
   EXPECT_FALSE(fs::exists(dir / "0002.jpg"));
 }
