@@ -38,16 +38,8 @@ struct RecordingAfterPass : AfterPass {
 class BatchRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* old = std::getenv("LUMATRIX_HOME")) old_home_ = old;
-    setenv("LUMATRIX_HOME", (dir / "home").c_str(), 1);
     fs::create_directories(dir / "src");
     settings.save_in_directory = (dir / "out").string();
-  }
-  void TearDown() override {
-    if (old_home_)
-      setenv("LUMATRIX_HOME", old_home_->c_str(), 1);
-    else
-      unsetenv("LUMATRIX_HOME");
   }
 
   // Writes a gradient image under src/ (or a subfolder) and appends it to the list.
@@ -104,15 +96,13 @@ class BatchRunTest : public ::testing::Test {
   }
 
   test::TempDir dir;
+  test::ScopedUserFolder home{dir / "home"};
   Workspace ws;
   test::RecordingRunHost host;
   Settings settings;
   SourceList list;
   Overlays overlays;
   RecordingAfterPass after;
-
- private:
-  std::optional<std::string> old_home_;
 };
 
 TEST_F(BatchRunTest, ConfirmationNamesTheOriginalFolderOrTheTypedText) {

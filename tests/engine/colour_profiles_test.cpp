@@ -34,16 +34,8 @@ std::vector<uint8_t> rgb_samples(const Raster& raster) {
 class ColourProfilesRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* old = std::getenv("LUMATRIX_HOME")) old_home_ = old;
-    setenv("LUMATRIX_HOME", (dir / "home").c_str(), 1);
     fs::create_directories(dir / "src");
     settings.save_in_directory = (dir / "out").string();
-  }
-  void TearDown() override {
-    if (old_home_)
-      setenv("LUMATRIX_HOME", old_home_->c_str(), 1);
-    else
-      unsetenv("LUMATRIX_HOME");
   }
 
   fs::path add_source(const std::string& name, std::vector<uint8_t> icc,
@@ -73,14 +65,12 @@ class ColourProfilesRun : public ::testing::Test {
   }
 
   test::TempDir dir;
+  test::ScopedUserFolder home{dir / "home"};
   Workspace ws;
   test::RecordingRunHost host;
   Settings settings;
   SourceList list;
   Overlays overlays;
-
- private:
-  std::optional<std::string> old_home_;
 };
 
 TEST_F(ColourProfilesRun, KeepCarriesTheProfileIntoEveryFormatAndTheThumbnails) {

@@ -20,16 +20,8 @@ namespace fs = std::filesystem;
 class OverwritePolicyTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    if (const char* old = std::getenv("LUMATRIX_HOME")) old_home_ = old;
-    setenv("LUMATRIX_HOME", (dir / "home").c_str(), 1);
     settings.save_in_directory = (dir / "out").string();
     settings.Image_Format = "PNG";
-  }
-  void TearDown() override {
-    if (old_home_)
-      setenv("LUMATRIX_HOME", old_home_->c_str(), 1);
-    else
-      unsetenv("LUMATRIX_HOME");
   }
   // A source of `width` × 20 pixels, so that each output tells which source it came from.
   void add_source(const std::string& name, int width) {
@@ -63,12 +55,10 @@ class OverwritePolicyTest : public ::testing::TestWithParam<int> {
   }
 
   test::TempDir dir;
+  test::ScopedUserFolder home{dir / "home"};
   std::unique_ptr<test::RecordingRunHost> host;
   Settings settings;
   SourceList list;
-
- private:
-  std::optional<std::string> old_home_;
 };
 
 TEST_P(OverwritePolicyTest, TwoEntriesWritingOneFileAreLoggedAndTheLaterRemains) {
