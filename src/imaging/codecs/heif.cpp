@@ -274,6 +274,9 @@ Raster decode_heif(std::span<const uint8_t> data, IOParams& params) {
 void read_heif_header(std::span<const uint8_t> data, IOParams& params) {
   const Opened file = open(data);
   fill_header(*file.primary, params);
+  // The metadata blocks are small and need no decoding; `info` reports them from the header.
+  keep_exif(exif_of(*file.primary), params);
+  params.xmp = xmp_of(*file.primary);
   params.icc_profile = icc_of(*file.primary);
 }
 

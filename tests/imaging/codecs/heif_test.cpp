@@ -91,6 +91,10 @@ TEST_P(HeifCodec, ExifIsKeptAndItsTurnIsLeftToTheContainer) {
   IOParams odd;
   decode(encode(source, 100, extension(), {1, 2, 3}), &odd);
   EXPECT_TRUE(odd.exif.empty());
+  // Regression: the header alone said there was no EXIF, so `info` reported none.
+  IOParams header;
+  read_heif_header(encode(source, 100, extension(), test::camera_exif(1)), header);
+  EXPECT_EQ(header.exif, test::camera_exif(1));
 }
 
 TEST_P(HeifCodec, SignatureAndHeaderAndTheLimit) {
