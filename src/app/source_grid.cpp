@@ -1,11 +1,8 @@
 #include "app/source_grid.h"
 
 #include <QComboBox>
-#include <QDropEvent>
 #include <QHeaderView>
-#include <QMimeData>
 #include <QStyledItemDelegate>
-#include <QUrl>
 
 #include "settings/image_choices.h"
 
@@ -48,21 +45,16 @@ std::string text_at(const QTableWidget& grid, int row, int column) {
 
 }  // namespace
 
-SourceGrid::SourceGrid(QWidget* parent) : QTableWidget(0, 5, parent) {
+SourceGrid::SourceGrid(QWidget* parent) : FileDropGrid(5, parent) {
   setObjectName("filegrid");
   setHorizontalHeaderLabels(
       {"FileName", "Orientation", "Display Name", "Caption", "Original File Path"});
-  setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setItemDelegateForColumn(kOrientation, new OrientationDelegate(this));
   setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                   QAbstractItemView::SelectedClicked);
   horizontalHeader()->setStretchLastSection(true);
   setColumnWidth(kFileName, 160);
   setColumnWidth(kOrientation, 120);
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
 }
 
 SourceList SourceGrid::list() const {
@@ -92,34 +84,10 @@ void SourceGrid::set_list(const SourceList& list) {
   }
 }
 
-std::set<size_t> SourceGrid::selected_rows() const {
-  std::set<size_t> rows;
-  for (const QModelIndex& index : selectionModel()->selectedRows())
-    rows.insert(static_cast<size_t>(index.row()));
-  return rows;
-}
-
 void SourceGrid::select_row(int row) {
   clearSelection();
   selectRow(row);
   setCurrentCell(row, kFileName);
-}
-
-void SourceGrid::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void SourceGrid::dragMoveEvent(QDragMoveEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void SourceGrid::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) paths << url.toLocalFile();
-  if (paths.isEmpty()) return;
-  event->acceptProposedAction();
-  emit paths_dropped(paths);
 }
 
 }  // namespace lumatrix::app

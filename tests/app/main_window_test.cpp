@@ -129,6 +129,19 @@ TEST_F(MainWindowTest, DroppingAFolderAddsItsImages) {
   ASSERT_EQ(names, (std::vector<std::string>{"one.png", "two.png"}));
   EXPECT_EQ(list.entries.front().file_path, (dir / "src").string() + "/");
   EXPECT_EQ(window.findChild<QLabel*>("count_label")->text(), "Total Loaded Files : 2");
+
+  // Regression: a drag offering only a move was accepted, and the file manager would then
+  // have deleted the files it dragged onto the list.
+  QMimeData moved;
+  moved.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "src" / "one.png").string()))});
+  QDragEnterEvent enter_move(QPoint(10, 10), Qt::MoveAction, &moved, Qt::LeftButton,
+                             Qt::NoModifier);
+  QApplication::sendEvent(target, &enter_move);
+  EXPECT_FALSE(enter_move.isAccepted());
+  QDropEvent drop_move(QPointF(12, 12), Qt::MoveAction, &moved, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop_move);
+  EXPECT_FALSE(drop_move.isAccepted());
+  EXPECT_EQ(window.grid().list().size(), 2u);
 }
 
 TEST_F(MainWindowTest, MarkingWritesTheSelectionInImagePixels) {
