@@ -14,6 +14,7 @@
 #include "imaging/rotate_flip.h"
 #include "jpeg_samples.h"
 #include "test_support.h"
+#include "turn_expectation.h"
 
 namespace lumatrix {
 namespace {
@@ -87,20 +88,7 @@ TEST(TurnRewrite, LosslessFormatsHoldExactlyTheTurnedPixelsInTheirOwnCoding) {
       ASSERT_TRUE(source.save(file));
       ImageDocument expected = loaded(file);
       const IOParams read = expected.params;
-      switch (turn) {
-        case SourceTurn::Left:
-          rotate(expected, 90);
-          break;
-        case SourceTurn::Right:
-          rotate(expected, -90);
-          break;
-        case SourceTurn::Vertical:
-          flip(expected, FlipDirection::Vertical);
-          break;
-        case SourceTurn::Horizontal:
-          flip(expected, FlipDirection::Horizontal);
-          break;
-      }
+      test::turn_as_expected(expected, turn);
 
       turn_source_file(file, turn);
       const ImageDocument turned = loaded(file);

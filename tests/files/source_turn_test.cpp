@@ -12,29 +12,12 @@
 #include "imaging/rotate_flip.h"
 #include "jpeg_samples.h"
 #include "test_support.h"
+#include "turn_expectation.h"
 
 namespace lumatrix {
 namespace {
 
 using test::TempDir;
-
-// What the imaging layer makes of the decoded picture: the turn the file should now hold.
-void turn_document(ImageDocument& doc, SourceTurn turn) {
-  switch (turn) {
-    case SourceTurn::Left:
-      rotate(doc, 90);
-      break;
-    case SourceTurn::Right:
-      rotate(doc, -90);
-      break;
-    case SourceTurn::Vertical:
-      flip(doc, FlipDirection::Vertical);
-      break;
-    case SourceTurn::Horizontal:
-      flip(doc, FlipDirection::Horizontal);
-      break;
-  }
-}
 
 // The file's decoded pixels after the turn, against the imaging layer's turn of the decoded
 // original; the largest difference of any channel.
@@ -44,7 +27,7 @@ int turn_difference(const std::vector<uint8_t>& jpeg, SourceTurn turn) {
   test::write_bytes(file, jpeg);
   ImageDocument expected;
   expected.load(file);
-  turn_document(expected, turn);
+  test::turn_as_expected(expected, turn);
   turn_source_file(file, turn);
   ImageDocument turned;
   turned.load(file);
