@@ -51,7 +51,7 @@ std::vector<uint8_t> dng(int width, int height, const Scene& scene,
   TIFFSetField(tif, TIFFTAG_COLORMATRIX1, 9, identity);
   TIFFSetField(tif, TIFFTAG_CALIBRATIONILLUMINANT1, 21);  // D65
   TIFFSetField(tif, TIFFTAG_ASSHOTNEUTRAL, 3, as_shot_neutral.data());
-  const uint16_t white = 4095;
+  const uint32_t white = 4095;  // libtiff keeps WhiteLevel as LONG: it reads four bytes
   TIFFSetField(tif, TIFFTAG_WHITELEVEL, 1, &white);
   std::vector<uint16_t> row(width);
   for (int y = 0; y < height; ++y) {
